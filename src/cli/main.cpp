@@ -1,0 +1,51 @@
+// Entry point of the `mailsift` command-line tool: picks the subcommand.
+#include <cstdio>
+#include <exception>
+#include <new>
+#include <string_view>
+#include <vector>
+
+#include "cli/commands.h"
+#include "cli/output.h"
+
+namespace {
+
+constexpr std::string_view kUsage =
+    "Usage: mailsift COMMAND [OPTIONS] [ARGS...]\n"
+    "\n"
+    "Finds e-mail addresses in files.\n"
+    "\n"
+    "Commands:\n"
+    "  extract   print every address and candidate in text order\n"
+    "\n"
+    "Run 'mailsift COMMAND --help' for the options of a command.\n"
+    "Options: --help, --version\n";
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  using namespace mailsift::cli;
+  const std::vector<std::string_view> args(argv + 1, argv + argc);
+  if (args.empty()) {
+    std::fputs(kUsage.data(), stderr);
+    return 2;
+  }
+  const std::string_view command = args.front();
+  const std::span<const std::string_view> rest(args.data() + 1, args.size() - 1);
+  try {
+    if (command == "extract") return runExtract(rest);
+  } catch (const std::bad_alloc&) {
+    printError("out of memory");
+    return 2;
+  }
+  if (command == "--help" || command == "-h" || command == "help") {
+    std::fputs(kUsage.data(), stdout);
+    return 0;
+  }
+  if (command == "--version") {
+    std::printf("mailsift %s\n", MAILSIFT_VERSION);
+    return 0;
+  }
+  printError("unknown command '" + std::string(command) + "'\nTry 'mailsift --help'.");
+  return 2;
+}

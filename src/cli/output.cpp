@@ -1,0 +1,47 @@
+// Output helpers of the command-line tool.
+#include "cli/output.h"
+
+#include <cerrno>
+#include <csignal>
+
+namespace mailsift::cli {
+
+OutputBuffer::OutputBuffer(std::FILE* stream) : m_stream(stream) { m_buffer.reserve(kFlushAt + 4096); }
+
+OutputBuffer::~OutputBuffer() { flush(); }
+
+bool OutputBuffer::flush() {
+  if (m_failed) {
+    m_buffer.clear();
+    return false;
+  }
+  if (!m_buffer.empty()) {
+    errno = 0;
+    const std::size_t written = std::fwrite(m_buffer.data(), 1, m_buffer.size(), m_stream);
+    if (written != m_buffer.size()) {
+      m_failed = true;
+      m_error = errno;
+    }
+    m_buffer.clear();
+  }
+  if (!m_failed && std::fflush(m_stream) != 0) {
+    m_failed = true;
+    m_error = errno;
+  }
+#ifdef EPIPE
+  if (m_failed && m_error == EPIPE) m_brokenPipe = true;
+#endif
+  return !m_failed;
+}
+
+void printError(std::string_view message) {
+  std::fprintf(stderr, "mailsift: %.*s\n", static_cast<int>(message.size()), message.data());
+}
+
+void ignoreBrokenPipeSignal() {
+#ifdef SIGPIPE
+  std::signal(SIGPIPE, SIG_IGN);
+#endif
+}
+
+}  // namespace mailsift::cli

@@ -1,0 +1,45 @@
+// File-system operations the core needs: reading a whole regular file,
+// environment variables and creating a folder.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+#include "platform/byte_buffer.h"
+
+namespace mailsift::platform {
+
+enum class ReadFailure {
+  None,
+  NotFound,        // no such file or folder
+  AccessDenied,    // no permission to open or read it
+  IsFolder,        // the path names a folder
+  NotRegularFile,  // a FIFO, socket or device: never opened for reading
+  ReadFailed,      // opened, but reading failed part way
+};
+
+struct FileContent {
+  ByteBuffer bytes;
+  std::size_t size = 0;  // bytes read; bytes.data()[0, size) are valid
+  ReadFailure failure = ReadFailure::None;
+  int systemError = 0;   // the system's error number when failure != None
+};
+
+// Reads the whole regular file at `path` (used exactly as given). Never
+// creates the file, never blocks on a FIFO or device, and reads files of any
+// size that memory holds. A file that shrinks while it is read gives what
+// was there; one that grows gives its size at opening. Throws std::bad_alloc
+// when memory runs out; every other failure is in the result. Thread-safe.
+[[nodiscard]] FileContent readWholeFile(const std::string& path);
+
+// The system's text for an error number, such as "Permission denied".
+std::string describeSystemError(int systemError);
+
+// The value of the environment variable `name`, or "" when it is not set.
+std::string environmentVariable(const char* name);
+
+// Creates the folder `path` (one level). Returns false on any failure,
+// including when it exists already.
+bool createFolder(const std::string& path);
+
+}  // namespace mailsift::platform

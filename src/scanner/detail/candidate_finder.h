@@ -1,0 +1,34 @@
+// The vectorised search for the few places where an address can begin: every
+// "@", and every "at" (either case) right after a blank or an opening
+// bracket, which may be a spelled-out "@". Internal to the scanner.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string_view>
+
+namespace mailsift::detail {
+
+// The widest span one search call covers.
+inline constexpr std::size_t kCandidateChunk = 4096;
+
+// Writes, in increasing order, the offsets p - begin of every candidate
+// position p in [begin, end) of `text` (which has `size` bytes) to `out`, and
+// returns how many it wrote. Requires begin < end <= size and
+// end - begin <= kCandidateChunk. Never reads outside [0, size).
+using CandidateFinder = std::size_t (*)(const unsigned char* text, std::size_t size, std::size_t begin,
+                                        std::size_t end, std::uint16_t* out) noexcept;
+
+struct NamedCandidateFinder {
+  std::string_view name;
+  CandidateFinder find;
+};
+
+// The fastest finder this processor runs; chosen once.
+CandidateFinder bestCandidateFinder() noexcept;
+
+// Every finder this processor can run, the plain scalar one first; for tests.
+std::span<const NamedCandidateFinder> availableCandidateFinders() noexcept;
+
+}  // namespace mailsift::detail

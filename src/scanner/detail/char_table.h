@@ -1,0 +1,59 @@
+// Compile-time tables over Windows-1252 bytes: lower case and class bits.
+// Internal to the scanner; the public questions live in char_classes.h.
+#pragma once
+
+#include <array>
+
+namespace mailsift::detail {
+
+inline constexpr unsigned char kLeft = 1;   // may stand left of the "@"
+inline constexpr unsigned char kRight = 2;  // may stand right of the "@"
+inline constexpr unsigned char kTld = 4;    // may stand in a top-level domain
+
+constexpr unsigned char lowerOf(unsigned char b) {
+  if (b >= 'A' && b <= 'Z') return static_cast<unsigned char>(b + 0x20);
+  // Latin-1 capitals À..Þ, except the multiplication sign ×.
+  if (b >= 0xC0 && b <= 0xDE && b != 0xD7) return static_cast<unsigned char>(b + 0x20);
+  switch (b) {
+    case 0x8A: return 0x9A;  // Š
+    case 0x8C: return 0x9C;  // Œ
+    case 0x8E: return 0x9E;  // Ž
+    case 0x9F: return 0xFF;  // Ÿ
+    default: return b;
+  }
+}
+
+// Class bits of an already lower-cased character.
+constexpr unsigned char classOfLower(unsigned char c) {
+  unsigned char bits = 0;
+  const bool letter = c >= 'a' && c <= 'z';
+  const bool digit = c >= '0' && c <= '9';
+  if (letter || digit || c == '-' || c == '_' || c == '.') bits |= kLeft;
+  if (letter || digit || c == '-' || c == 0xFC || c == 0xF6 || c == 0xE4 || c == '.') bits |= kRight;
+  if (letter) bits |= kTld;
+  return bits;
+}
+
+inline constexpr std::array<unsigned char, 256> kLowerOf = [] {
+  std::array<unsigned char, 256> table{};
+  for (unsigned i = 0; i < 256; ++i) table[i] = lowerOf(static_cast<unsigned char>(i));
+  return table;
+}();
+
+// Indexed by the raw byte, so upper-case letters count as their lower case.
+inline constexpr std::array<unsigned char, 256> kClassOf = [] {
+  std::array<unsigned char, 256> table{};
+  for (unsigned i = 0; i < 256; ++i) table[i] = classOfLower(kLowerOf[i]);
+  return table;
+}();
+
+// Unicode code points of the Windows-1252 bytes 0x80..0x9F. The five bytes
+// the code page leaves undefined map to the C1 control of the same number.
+inline constexpr std::array<char16_t, 32> kCp1252High = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+};
+
+}  // namespace mailsift::detail

@@ -1,0 +1,57 @@
+// Reading one file whole into the text that is scanned.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include "platform/byte_buffer.h"
+
+namespace mailsift {
+
+// The content of one file, one character per byte, owned by whoever scans
+// it. Nothing is translated: line ends, NUL bytes and byte 26 stay as they
+// are. Move-only; the empty text by default.
+class ScanText {
+ public:
+  ScanText() = default;
+  explicit ScanText(std::string text);
+  ScanText(platform::ByteBuffer bytes, std::size_t size) noexcept;
+
+  std::string_view view() const noexcept;
+  std::size_t size() const noexcept { return m_size; }
+  bool empty() const noexcept { return m_size == 0; }
+
+ private:
+  platform::ByteBuffer m_bytes;
+  std::string m_text;
+  std::size_t m_size = 0;
+  bool m_inBuffer = false;
+};
+
+enum class ReadError {
+  None,
+  NotFound,
+  AccessDenied,
+  IsFolder,
+  NotRegularFile,  // FIFO, socket or device
+  ReadFailed,
+};
+
+struct ReadResult {
+  ScanText text;                      // empty unless ok()
+  ReadError error = ReadError::None;
+  std::string message;                // why it failed, for people; "" when ok()
+  bool ok() const noexcept { return error == ReadError::None; }
+};
+
+// Reads the whole file at `path`, used exactly as given (not trimmed). Opens
+// it read-only and never creates it. Files of any size are read; FIFOs,
+// sockets and devices fail at once without being opened for reading.
+// Thread-safe. Throws std::bad_alloc when the file does not fit in memory.
+[[nodiscard]] ReadResult readScanText(const std::string& path);
+
+// The quiet form: the file's content, or the empty text when it cannot be read.
+ScanText FileToScanText(const std::string& path);
+
+}  // namespace mailsift

@@ -1,0 +1,32 @@
+// The temporary folder, worked out once per process.
+#include "sources/temp_dir.h"
+
+#include "platform/files.h"
+
+namespace mailsift {
+
+namespace detail {
+std::string resolveTempDir(const std::function<std::string(const char*)>& lookup) {
+  std::string folder;
+  for (const char* name : {"TEMP", "TMP", "TMPDIR"}) {
+    folder = lookup(name);
+    if (!folder.empty()) break;
+  }
+  if (folder.empty()) folder = "/tmp";
+  if (folder.back() != '/') folder.push_back('/');
+  return folder;
+}
+}  // namespace detail
+
+const std::string& TempDir() {
+  static const std::string folder = [] {
+    std::string resolved = detail::resolveTempDir(&platform::environmentVariable);
+    (void)platform::createFolder(resolved);  // it usually exists; any failure is ignored
+    return resolved;
+  }();
+  return folder;
+}
+
+std::string TempFileName() { return TempDir() + "kelvaro.tmp"; }
+
+}  // namespace mailsift

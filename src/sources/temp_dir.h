@@ -1,0 +1,24 @@
+// The folder that holds the temporary download file.
+#pragma once
+
+#include <functional>
+#include <string>
+
+namespace mailsift {
+
+// The temporary folder, always ending in "/": the environment variable TEMP,
+// else TMP, else TMPDIR, else "/tmp". Worked out on the first call, which
+// also tries to create that folder (one level; a failure is ignored), and
+// kept unchanged for the rest of the process. Thread-safe.
+const std::string& TempDir();
+
+// The temporary download file: TempDir() followed by "kelvaro.tmp".
+std::string TempFileName();
+
+namespace detail {
+// The rule behind TempDir, with the environment given as a lookup that
+// answers "" for an unset variable. Creates nothing.
+std::string resolveTempDir(const std::function<std::string(const char*)>& lookup);
+}  // namespace detail
+
+}  // namespace mailsift
