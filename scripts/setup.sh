@@ -1,0 +1,28 @@
+# Shared by the scripts: makes sure the Debian packages the build needs are
+# installed. Sourced, not run.
+
+# ensure_packages PACKAGE...: installs what is missing when run as root,
+# otherwise prints the exact command to run and stops.
+ensure_packages() {
+  local missing=()
+  local package
+  for package in "$@"; do
+    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
+      missing+=("$package")
+    fi
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  if [ "$(id -u)" -eq 0 ]; then
+    echo "Installing: ${missing[*]}" >&2
+    apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null
+  else
+    echo "Missing Debian packages. Install them with:" >&2
+    echo "  sudo apt-get install -y ${missing[*]}" >&2
+    exit 1
+  fi
+}
+
+# What building the program and its tests needs.
+BUILD_PACKAGES=(cmake ninja-build g++ pkg-config)
+TEST_PACKAGES=(googletest libgtest-dev libgmock-dev)

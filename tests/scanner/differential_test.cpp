@@ -1,0 +1,90 @@
+// The fast scanner against the plain oracle on many seeded random texts, and
+// every candidate-search kernel against the plain definition of a candidate.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "scanner/detail/candidate_finder.h"
+#include "scanner/reference_scanner.h"
+
+namespace mailsift {
+namespace {
+
+// Pieces that make the interesting cases likely: letters of both cases,
+// digits, the class punctuation, "@", blanks, brackets, the words of the
+// spelled-out forms, known and unknown top-level domains, umlauts, bytes of
+// the upper half, NUL.
+const std::vector<std::string> kPieces = {
+    "a", "b", "x", "Z", "Q", "0", "7", ".", ".", "-", "_", "@", "@", " ", " ", "(", ")", "[", "]",
+    "at", "AT", "At", "dot", "DOT", "punkt", "Punkt", "com", "de", "org", "museum", "test", "CH",
+    "\xE4", "\xF6", "\xFC", "\xC4", "\xD6", "\xDC", "\xDF", "\x80", "\x9F", "\xFF", "\xD7",
+    std::string(1, '\0'), "\r\n", ":", "+", "(at)", "[at]", " at ", "(dot)", "[dot]", "(punkt)",
+    "[punkt]", "ab", "example", "mail",
+};
+
+std::string randomText(std::mt19937_64& random, std::size_t pieces) {
+  std::uniform_int_distribution<std::size_t> pick(0, kPieces.size() - 1);
+  std::string text;
+  for (std::size_t i = 0; i < pieces; ++i) text += kPieces[pick(random)];
+  return text;
+}
+
+TEST(Differential, ScannerAgreesWithTheOracleOnRandomTexts) {
+  std::mt19937_64 random(20261207);
+  std::uniform_int_distribution<std::size_t> length(0, 120);
+  for (int round = 0; round < 20000; ++round) {
+    const std::string text = randomText(random, length(random));
+    const auto expected = test::referenceExtract(text);
+    const auto actual = test::fastExtract(text);
+    ASSERT_EQ(actual, expected) << "round " << round << ", text: " << testing::PrintToString(text);
+  }
+}
+
+TEST(Differential, ScannerAgreesWithTheOracleOnLongTexts) {
+  // Long texts cross the search chunks and the vector blocks at many places.
+  std::mt19937_64 random(7);
+  for (int round = 0; round < 20; ++round) {
+    const std::string text = randomText(random, 5000 + static_cast<std::size_t>(round) * 397);
+    ASSERT_EQ(test::fastExtract(text), test::referenceExtract(text)) << "round " << round;
+  }
+}
+
+bool isCandidate(const std::string& text, std::size_t p) {
+  if (text[p] == '@') return true;
+  if (p + 2 >= text.size()) return false;
+  const char opener = text[p];
+  return (opener == ' ' || opener == '(' || opener == '[') && (text[p + 1] == 'a' || text[p + 1] == 'A') &&
+         (text[p + 2] == 't' || text[p + 2] == 'T');
+}
+
+TEST(Differential, EveryCandidateFinderFindsExactlyTheCandidates) {
+  std::mt19937_64 random(42);
+  const std::string alphabet = std::string("@ ([aAtT)]x\0\xE1\xC1\xF4\xD4", 18);
+  std::uniform_int_distribution<std::size_t> pick(0, alphabet.size() - 1);
+  std::uniform_int_distribution<std::size_t> length(1, 300);
+  for (int round = 0; round < 3000; ++round) {
+    std::string text(length(random), ' ');
+    for (char& c : text) c = alphabet[pick(random)];
+    // A random window, so that both ends of a window meet every alignment.
+    std::uniform_int_distribution<std::size_t> at(0, text.size() - 1);
+    std::size_t begin = at(random);
+    std::size_t end = at(random) + 1;
+    if (begin >= end) std::swap(begin, end);
+    if (begin == end) ++end;
+    std::vector<std::uint16_t> expected;
+    for (std::size_t p = begin; p < end; ++p) {
+      if (isCandidate(text, p)) expected.push_back(static_cast<std::uint16_t>(p - begin));
+    }
+    for (const auto& finder : detail::availableCandidateFinders()) {
+      std::vector<std::uint16_t> found(detail::kCandidateChunk);
+      found.resize(finder.find(reinterpret_cast<const unsigned char*>(text.data()), text.size(), begin, end,
+                               found.data()));
+      ASSERT_EQ(found, expected) << finder.name << " round " << round;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace mailsift

@@ -1,0 +1,117 @@
+// Reading whole files into the scan text.
+#include "sources/scan_text.h"
+
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <string>
+
+#include "support/temp_folder.h"
+
+namespace mailsift {
+namespace {
+
+using test::TempFolder;
+
+TEST(FileToScanText, ReadsEveryByteUnchanged) {
+  TempFolder folder;
+  const std::string content = std::string("one\r\ntwo\0three\x1A" "four\rfive\n\xE4\xFF", 27);
+  const ReadResult read = readScanText(folder.write("mixed.bin", content));
+  ASSERT_TRUE(read.ok()) << read.message;
+  EXPECT_EQ(read.text.view(), content);
+
+  const ReadResult empty = readScanText(folder.write("empty.txt", ""));
+  EXPECT_TRUE(empty.ok());
+  EXPECT_TRUE(empty.text.empty());
+}
+
+TEST(FileToScanText, UsesThePathExactlyAsGiven) {
+  TempFolder folder;
+  folder.write(" spaced.txt ", "with spaces");
+  folder.write("spaced.txt", "without");
+  EXPECT_EQ(FileToScanText(folder.file(" spaced.txt ")).view(), "with spaces");
+  EXPECT_EQ(FileToScanText(folder.file("spaced.txt")).view(), "without");
+}
+
+TEST(FileToScanText, FailuresGiveTheEmptyTextAndSayWhy) {
+  TempFolder folder;
+  const ReadResult missing = readScanText(folder.file("missing.txt"));
+  EXPECT_EQ(missing.error, ReadError::NotFound);
+  EXPECT_FALSE(missing.message.empty());
+  EXPECT_TRUE(missing.text.empty());
+  EXPECT_FALSE(std::filesystem::exists(folder.file("missing.txt"))) << "a read must never create the file";
+
+  const ReadResult folderRead = readScanText(folder.path().string());
+  EXPECT_EQ(folderRead.error, ReadError::IsFolder);
+  EXPECT_TRUE(folderRead.text.empty());
+
+  const ReadResult underFile = readScanText(folder.write("plain.txt", "x") + "/inside");
+  EXPECT_EQ(underFile.error, ReadError::NotFound);
+
+  if (geteuid() != 0) {  // root reads anything
+    const std::string locked = folder.write("locked.txt", "secret@example.com");
+    ASSERT_EQ(chmod(locked.c_str(), 0), 0);
+    const ReadResult denied = readScanText(locked);
+    EXPECT_EQ(denied.error, ReadError::AccessDenied);
+    EXPECT_TRUE(denied.text.empty());
+  }
+}
+
+TEST(FileToScanText, ReadOnlyFilesAreRead) {
+  TempFolder folder;
+  const std::string path = folder.write("readonly.txt", "a@example.com");
+  ASSERT_EQ(chmod(path.c_str(), 0444), 0);
+  EXPECT_EQ(FileToScanText(path).view(), "a@example.com");
+}
+
+TEST(FileToScanText, SpecialFilesGiveTheEmptyTextAtOnce) {
+  TempFolder folder;
+  // A FIFO with no writer would block an ordinary open for ever.
+  const std::string fifo = folder.file("pipe");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  const auto start = std::chrono::steady_clock::now();
+  const ReadResult fromFifo = readScanText(fifo);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+  EXPECT_EQ(fromFifo.error, ReadError::NotRegularFile);
+
+  const ReadResult device = readScanText("/dev/zero");  // would never end
+  EXPECT_EQ(device.error, ReadError::NotRegularFile);
+  EXPECT_TRUE(device.text.empty());
+
+  const int listener = socket(AF_UNIX, SOCK_STREAM, 0);
+  ASSERT_GE(listener, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  const std::string socketPath = folder.file("sock");
+  if (socketPath.size() < sizeof address.sun_path) {
+    socketPath.copy(address.sun_path, socketPath.size());
+    ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    EXPECT_EQ(readScanText(socketPath).error, ReadError::NotRegularFile);
+  }
+  close(listener);
+}
+
+TEST(FileToScanText, FollowsLinksToFiles) {
+  TempFolder folder;
+  const std::string target = folder.write("target.txt", "linked@example.com");
+  const std::string link = folder.file("link.txt");
+  std::filesystem::create_symlink(target, link);
+  EXPECT_EQ(FileToScanText(link).view(), "linked@example.com");
+}
+
+TEST(FileToScanText, ReadsFilesLargerThanTheBufferThresholds) {
+  TempFolder folder;
+  std::string big(9 << 20, 'x');  // above the size that switches to mapped buffers
+  big.replace(big.size() - 20, 14, "end@example.de");
+  const ReadResult read = readScanText(folder.write("big.txt", big));
+  ASSERT_TRUE(read.ok());
+  EXPECT_EQ(read.text.size(), big.size());
+  EXPECT_EQ(read.text.view(), big);
+}
+
+}  // namespace
+}  // namespace mailsift

@@ -1,0 +1,85 @@
+// Child processes for tests, with all three standard streams on pipes.
+#include "support/process.h"
+
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <stdexcept>
+
+extern char** environ;
+
+namespace mailsift::test {
+namespace {
+
+void closeIfOpen(int& fd) {
+  if (fd >= 0) close(fd);
+  fd = -1;
+}
+
+}  // namespace
+
+ProcessResult runProcess(const std::string& program, const std::vector<std::string>& args, const std::string& input) {
+  int in[2], out[2], err[2];
+  if (pipe(in) != 0 || pipe(out) != 0 || pipe(err) != 0) throw std::runtime_error("pipe failed");
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, in[0], 0);
+  posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+  posix_spawn_file_actions_adddup2(&actions, err[1], 2);
+  for (const int fd : {in[0], in[1], out[0], out[1], err[0], err[1]}) posix_spawn_file_actions_addclose(&actions, fd);
+
+  std::vector<std::string> argvText = {program};
+  argvText.insert(argvText.end(), args.begin(), args.end());
+  std::vector<char*> argv;
+  for (std::string& arg : argvText) argv.push_back(arg.data());
+  argv.push_back(nullptr);
+
+  pid_t pid = 0;
+  const int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  close(in[0]);
+  close(out[1]);
+  close(err[1]);
+  if (spawned != 0) throw std::runtime_error("cannot start " + program);
+
+  // Feed the input and drain both outputs together, so no pipe fills up.
+  signal(SIGPIPE, SIG_IGN);
+  ProcessResult result;
+  std::size_t fed = 0;
+  int toChild = in[1], fromOut = out[0], fromErr = err[0];
+  if (input.empty()) closeIfOpen(toChild);
+  while (toChild >= 0 || fromOut >= 0 || fromErr >= 0) {
+    pollfd fds[3] = {{toChild, POLLOUT, 0}, {fromOut, POLLIN, 0}, {fromErr, POLLIN, 0}};
+    if (poll(fds, 3, -1) < 0) {
+      if (errno == EINTR) continue;
+      break;
+    }
+    if (toChild >= 0 && fds[0].revents != 0) {
+      const ssize_t n = write(toChild, input.data() + fed, input.size() - fed);
+      if (n > 0) fed += static_cast<std::size_t>(n);
+      if (n <= 0 || fed == input.size()) closeIfOpen(toChild);
+    }
+    char buffer[65536];
+    int* sources[2] = {&fromOut, &fromErr};
+    std::string* sinks[2] = {&result.out, &result.err};
+    for (int i = 0; i < 2; ++i) {
+      if (*sources[i] < 0 || fds[i + 1].revents == 0) continue;
+      const ssize_t n = read(*sources[i], buffer, sizeof buffer);
+      if (n > 0) {
+        sinks[i]->append(buffer, static_cast<std::size_t>(n));
+      } else {
+        closeIfOpen(*sources[i]);
+      }
+    }
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+  result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  return result;
+}
+
+}  // namespace mailsift::test
