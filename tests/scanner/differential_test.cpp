@@ -61,7 +61,8 @@ bool isCandidate(const std::string& text, std::size_t p) {
 
 TEST(Differential, EveryCandidateFinderFindsExactlyTheCandidates) {
   std::mt19937_64 random(42);
-  const std::string alphabet = std::string("@ ([aAtT)]x\0\xE1\xC1\xF4\xD4", 18);
+  constexpr char kAlphabet[] = "@ ([aAtT)]x\0\xE1\xC1\xF4\xD4";
+  const std::string alphabet(kAlphabet, sizeof kAlphabet - 1);
   std::uniform_int_distribution<std::size_t> pick(0, alphabet.size() - 1);
   std::uniform_int_distribution<std::size_t> length(1, 300);
   for (int round = 0; round < 3000; ++round) {
