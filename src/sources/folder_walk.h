@@ -1,0 +1,61 @@
+// The walk of a folder tree: every folder and file below a folder, depth
+// first, each folder's entries in byte order of their names.
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/folders.h"
+
+namespace mailsift {
+
+// One entry the walk meets. `path` is the parent's path, a "/" and the name.
+struct WalkEntry {
+  std::string path;
+  platform::EntryKind kind;  // Folder, RegularFile or OtherFile (links followed)
+};
+
+struct WalkSummary {
+  std::size_t folders = 0;            // folders met below the start folder
+  std::size_t files = 0;              // files met, of any kind
+  std::size_t unlistedFolders = 0;    // folders that could not be listed (the start folder included)
+  std::size_t skippedLoops = 0;       // links back into the current path, not entered again
+  bool stopped = false;               // the walk ended early on request
+};
+
+// Walks the tree below `folderPath` (with or without a closing "/"): depth
+// first and pre-order, so a folder comes right before everything below it
+// and that whole subtree before the folder's next sibling. Within a folder
+// the entries come in byte order of their names. Hidden entries are walked;
+// "." and ".." are not. Links are followed, but a folder that is already on
+// the current path (the same device and inode) is reported and not entered
+// again, so a link to an ancestor cannot make the walk endless. A folder that
+// cannot be listed adds nothing and the walk goes on. `visit` is called for
+// each entry on the calling thread. When `stop` becomes true the walk ends
+// at the next entry. Only entries whose names match `pattern` are met, at
+// every level, folders included (a folder that does not match is not
+// walked): "*.*" and "*" match every name; otherwise "*" stands for any run
+// of characters and "?" for one. Throws only what `visit` throws, or
+// std::bad_alloc.
+WalkSummary walkFolderTree(const std::string& folderPath, const std::function<void(const WalkEntry&)>& visit,
+                           const std::atomic<bool>* stop = nullptr, std::string_view pattern = "*.*");
+
+// The flat list of a walk: ">>" and the path for a folder, four blanks and
+// the path for a file, and always one empty entry at the end, the slot the
+// next entry would fill.
+using FolderEntries = std::vector<std::string>;
+
+// Appends the walk of `folderPath` to `entries`, whose last entry must be the
+// empty slot (as in a list that holds just that slot; an empty list gets
+// that slot first). `pattern` is that of walkFolderTree. Never fails: a
+// folder that cannot be listed adds nothing.
+void ListFolderTree(const std::string& folderPath, std::string_view pattern, FolderEntries& entries);
+
+// `path` with a "/" appended when it does not end in one.
+std::string AddBackslash(std::string path);
+
+}  // namespace mailsift
