@@ -32,6 +32,15 @@ struct FileContent {
 // when memory runs out; every other failure is in the result. Thread-safe.
 [[nodiscard]] FileContent readWholeFile(const std::string& path);
 
+// Reads the whole file at `path`, which a folder listing reported as a
+// regular file, into `buffer`, growing it when the file does not fit, and
+// sets `size` to the bytes read. Does the least the system allows (open,
+// fstat, read, close); a path that is no longer a regular file fails as
+// NotRegularFile without being read. Returns the failure, None on success,
+// with the error number in `systemError`. Thread-safe for distinct buffers.
+[[nodiscard]] ReadFailure readListedFileInto(const std::string& path, ByteBuffer& buffer, std::size_t& size,
+                                             int& systemError);
+
 // The system's text for an error number, such as "Permission denied".
 std::string describeSystemError(int systemError);
 

@@ -58,17 +58,40 @@ class Descriptor {
   int m_fd;
 };
 
+// Reads `expected` bytes from `fd` into `into`; returns the bytes read (fewer
+// when the file shrank) or -1 with errno set.
+std::ptrdiff_t readAll(int fd, char* into, std::size_t expected) {
+  std::size_t done = 0;
+  while (done < expected) {
+    // Large reads in pieces: some systems cap one read at 2 GiB.
+    const std::size_t want = std::min<std::size_t>(expected - done, std::size_t{1} << 30);
+    const ssize_t got = ::read(fd, into + done, want);
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      return -1;
+    }
+    if (got == 0) break;  // the file shrank while it was read
+    done += static_cast<std::size_t>(got);
+  }
+  return static_cast<std::ptrdiff_t>(done);
+}
+
+int openForReading(const std::string& path) {
+  // O_NONBLOCK: a FIFO swapped in after the check opens at once instead of
+  // waiting for a writer; it is then refused by the fstat check.
+  return ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+}
+
 }  // namespace
 
 FileContent readWholeFile(const std::string& path) {
   // Look before opening: opening a FIFO blocks, and opening a device can
-  // have side effects. O_NONBLOCK and the second check below cover a path
-  // that is swapped for one between the two steps.
+  // have side effects.
   struct stat info {};
   if (::stat(path.c_str(), &info) != 0) return failed(errno);
   if (const ReadFailure kind = checkRegular(info); kind != ReadFailure::None) return failed(kind, 0);
 
-  const Descriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+  const Descriptor file(openForReading(path));
   if (file.get() < 0) return failed(errno);
   if (::fstat(file.get(), &info) != 0) return failed(errno);
   if (const ReadFailure kind = checkRegular(info); kind != ReadFailure::None) return failed(kind, 0);
@@ -76,22 +99,32 @@ FileContent readWholeFile(const std::string& path) {
   FileContent content;
   const auto expected = static_cast<std::size_t>(info.st_size);
   if (expected == 0) return content;
-#ifdef POSIX_FADV_SEQUENTIAL
-  ::posix_fadvise(file.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
-#endif
   content.bytes = ByteBuffer(expected);
-  while (content.size < expected) {
-    // Large reads in pieces: some systems cap one read at 2 GiB.
-    const std::size_t want = std::min<std::size_t>(expected - content.size, std::size_t{1} << 30);
-    const ssize_t got = ::read(file.get(), content.bytes.data() + content.size, want);
-    if (got < 0) {
-      if (errno == EINTR) continue;
-      return failed(errno);
-    }
-    if (got == 0) break;  // the file shrank while it was read
-    content.size += static_cast<std::size_t>(got);
-  }
+  const std::ptrdiff_t got = readAll(file.get(), content.bytes.data(), expected);
+  if (got < 0) return failed(errno);
+  content.size = static_cast<std::size_t>(got);
   return content;
+}
+
+ReadFailure readListedFileInto(const std::string& path, ByteBuffer& buffer, std::size_t& size, int& systemError) {
+  size = 0;
+  systemError = 0;
+  const Descriptor file(openForReading(path));
+  struct stat info {};
+  if (file.get() < 0 || ::fstat(file.get(), &info) != 0) {
+    systemError = errno;
+    return failureOf(systemError);
+  }
+  if (const ReadFailure kind = checkRegular(info); kind != ReadFailure::None) return kind;
+  const auto expected = static_cast<std::size_t>(info.st_size);
+  if (expected > buffer.capacity()) buffer = ByteBuffer(expected);
+  const std::ptrdiff_t got = readAll(file.get(), buffer.data(), expected);
+  if (got < 0) {
+    systemError = errno;
+    return failureOf(systemError);
+  }
+  size = static_cast<std::size_t>(got);
+  return ReadFailure::None;
 }
 
 std::string describeSystemError(int systemError) {

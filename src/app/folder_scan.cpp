@@ -1,0 +1,218 @@
+// The folder scan pipeline. One thread walks the tree and appends the files
+// it meets to a window of slots; worker threads claim slots in order, read
+// and scan their files; the calling thread takes finished slots from the
+// front of the window, so files are handed over strictly in walk order. The
+// window is bounded, so memory stays small however large the tree is.
+#include "app/folder_scan.h"
+
+#include <algorithm>
+#include <condition_variable>
+#include <deque>
+#include <exception>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "platform/files.h"
+
+namespace mailsift {
+namespace {
+
+constexpr std::size_t kWindow = 4096;  // files listed but not yet handed over
+constexpr std::size_t kKeepBuffer = std::size_t{64} << 20;  // larger read buffers are not kept
+constexpr auto kStopPoll = std::chrono::milliseconds(50);
+
+struct Slot {
+  std::string path;
+  platform::EntryKind kind;
+  bool done = false;
+  ReadError error = ReadError::None;
+  std::uint64_t bytes = 0;
+  FileEntries entries;
+};
+
+ReadError readErrorOf(platform::ReadFailure failure) {
+  switch (failure) {
+    case platform::ReadFailure::None: return ReadError::None;
+    case platform::ReadFailure::NotFound: return ReadError::NotFound;
+    case platform::ReadFailure::AccessDenied: return ReadError::AccessDenied;
+    case platform::ReadFailure::IsFolder: return ReadError::IsFolder;
+    case platform::ReadFailure::NotRegularFile: return ReadError::NotRegularFile;
+    case platform::ReadFailure::ReadFailed: return ReadError::ReadFailed;
+  }
+  return ReadError::ReadFailed;
+}
+
+class Pipeline {
+ public:
+  Pipeline(const std::string& folder, const FolderScanOptions& options) : m_folder(folder), m_options(options) {}
+
+  FolderScanSummary run(const std::function<void(const ScannedFile&)>& onFile,
+                        const std::function<void(const FolderScanProgress&)>& onProgress) {
+    unsigned jobs = m_options.jobs;
+    if (jobs == 0) jobs = std::max(1u, std::thread::hardware_concurrency());
+    std::vector<std::thread> threads;
+    threads.emplace_back([this] { walk(); });
+    for (unsigned i = 0; i < jobs; ++i) threads.emplace_back([this] { work(); });
+
+    FolderScanSummary summary;
+    std::exception_ptr failure;
+    try {
+      consume(onFile, onProgress, summary);
+    } catch (...) {
+      failure = std::current_exception();
+    }
+    {
+      const std::lock_guard lock(m_mutex);
+      m_abort = true;
+    }
+    m_walkStop = true;
+    m_changed.notify_all();
+    for (std::thread& thread : threads) thread.join();
+    if (failure == nullptr) failure = m_threadFailure;
+    if (failure != nullptr) std::rethrow_exception(failure);
+    summary.walk = m_walkSummary;
+    return summary;
+  }
+
+ private:
+  bool stopRequested() const { return m_options.stop != nullptr && m_options.stop->load(std::memory_order_relaxed); }
+
+  void consume(const std::function<void(const ScannedFile&)>& onFile,
+               const std::function<void(const FolderScanProgress&)>& onProgress, FolderScanSummary& summary) {
+    FolderScanProgress progress;
+    for (;;) {
+      std::unique_lock lock(m_mutex);
+      while (!(!m_window.empty() && m_window.front().done) && !(m_walkDone && m_window.empty())) {
+        if (stopRequested()) break;
+        m_changed.wait_for(lock, kStopPoll);
+      }
+      if (stopRequested()) {
+        summary.stopped = true;
+        return;
+      }
+      if (m_window.empty()) return;  // the walk is over and every file was handed over
+      Slot slot = std::move(m_window.front());
+      m_window.pop_front();
+      ++m_base;
+      progress.filesListed = m_listed;
+      progress.listingDone = m_walkDone;
+      lock.unlock();
+      m_changed.notify_all();
+
+      ++summary.filesScanned;
+      if (slot.error != ReadError::None) ++summary.unreadableFiles;
+      summary.bytes += slot.bytes;
+      onFile(ScannedFile{slot.path, slot.error, slot.bytes, slot.entries});
+      if (onProgress) {
+        progress.filesDone = summary.filesScanned;
+        progress.bytesDone = summary.bytes;
+        progress.currentPath = &slot.path;
+        onProgress(progress);
+      }
+    }
+  }
+
+  void walk() {
+    WalkSummary walked;
+    try {
+      walked = walkFolderTree(
+          m_folder,
+          [this](const WalkEntry& entry) {
+            if (entry.kind == platform::EntryKind::Folder) return;
+            std::unique_lock lock(m_mutex);
+            m_changed.wait(lock, [this] { return m_window.size() < kWindow || m_abort; });
+            if (m_abort) {
+              m_walkStop = true;
+              return;
+            }
+            Slot& slot = m_window.emplace_back();
+            slot.path = entry.path;
+            slot.kind = entry.kind;
+            ++m_listed;
+            lock.unlock();
+            m_changed.notify_all();
+          },
+          &m_walkStop);
+    } catch (...) {
+      const std::lock_guard lock(m_mutex);
+      m_threadFailure = std::current_exception();
+      m_abort = true;
+    }
+    {
+      const std::lock_guard lock(m_mutex);
+      m_walkSummary = walked;
+      m_walkDone = true;
+    }
+    m_changed.notify_all();
+  }
+
+  void work() {
+    platform::ByteBuffer buffer;
+    for (;;) {
+      Slot* slot = nullptr;
+      {
+        std::unique_lock lock(m_mutex);
+        m_changed.wait(lock, [this] { return m_abort || m_nextClaim < m_base + m_window.size() || m_walkDone; });
+        if (m_abort || m_nextClaim >= m_base + m_window.size()) return;
+        // A deque keeps references to its elements valid while others are
+        // added at the back or taken from the front.
+        slot = &m_window[m_nextClaim - m_base];
+        ++m_nextClaim;
+      }
+      try {
+        scanSlot(*slot, buffer);
+      } catch (...) {
+        const std::lock_guard lock(m_mutex);
+        if (m_threadFailure == nullptr) m_threadFailure = std::current_exception();
+        m_abort = true;
+      }
+      if (buffer.capacity() > kKeepBuffer) buffer = platform::ByteBuffer();
+      {
+        const std::lock_guard lock(m_mutex);
+        slot->done = true;
+      }
+      m_changed.notify_all();
+    }
+  }
+
+  void scanSlot(Slot& slot, platform::ByteBuffer& buffer) const {
+    if (slot.kind != platform::EntryKind::RegularFile) {
+      slot.error = ReadError::NotRegularFile;  // never opened: FIFOs and devices could block
+      return;
+    }
+    if (stopRequested()) return;
+    std::size_t size = 0;
+    int systemError = 0;
+    const platform::ReadFailure failure = platform::readListedFileInto(slot.path, buffer, size, systemError);
+    slot.error = readErrorOf(failure);
+    if (slot.error != ReadError::None) return;
+    slot.bytes = size;
+    ExtractAddresses(std::string_view(buffer.data(), size), slot.entries);
+  }
+
+  const std::string& m_folder;
+  const FolderScanOptions& m_options;
+  std::atomic<bool> m_walkStop{false};
+
+  std::mutex m_mutex;  // guards everything below
+  std::condition_variable m_changed;
+  std::deque<Slot> m_window;  // files m_base, m_base + 1, ... in walk order
+  std::size_t m_base = 0;
+  std::size_t m_nextClaim = 0;
+  std::size_t m_listed = 0;
+  bool m_walkDone = false;
+  bool m_abort = false;
+  WalkSummary m_walkSummary;
+  std::exception_ptr m_threadFailure;
+};
+
+}  // namespace
+
+FolderScanSummary scanFolderInWalkOrder(const std::string& folder, const FolderScanOptions& options,
+                                        const std::function<void(const ScannedFile&)>& onFile,
+                                        const std::function<void(const FolderScanProgress&)>& onProgress) {
+  return Pipeline(folder, options).run(onFile, onProgress);
+}
+
+}  // namespace mailsift

@@ -1,0 +1,59 @@
+// Reads and scans the files of a folder tree on several threads, and hands
+// each file's entries back in walk order, so the result is exactly that of
+// scanning the files one after the other.
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "app/file_entries.h"
+#include "sources/folder_walk.h"
+#include "sources/scan_text.h"
+
+namespace mailsift {
+
+// One scanned file, as handed to the caller.
+struct ScannedFile {
+  const std::string& path;
+  ReadError readError;         // None, or why the file gave the empty text
+  std::uint64_t bytes;         // bytes read
+  const FileEntries& entries;  // in text order
+};
+
+struct FolderScanProgress {
+  std::size_t filesDone = 0;    // files handed to the caller so far
+  std::size_t filesListed = 0;  // files the walk has met so far
+  bool listingDone = false;     // the walk has ended: filesListed is the total
+  std::uint64_t bytesDone = 0;
+  const std::string* currentPath = nullptr;  // the file just handed over
+};
+
+struct FolderScanOptions {
+  unsigned jobs = 0;  // reading and scanning threads; 0 means one per core
+  const std::atomic<bool>* stop = nullptr;  // ends the scan early when it becomes true
+};
+
+struct FolderScanSummary {
+  WalkSummary walk;
+  std::size_t filesScanned = 0;   // files handed to the caller
+  std::size_t unreadableFiles = 0;  // of those, how many gave the empty text because of a failure
+  std::uint64_t bytes = 0;
+  bool stopped = false;           // ended early on request; the files handed over are complete
+};
+
+// Walks `folder` (see walkFolderTree) and scans every file in it. Listing,
+// reading and scanning run on other threads, starting before the walk is
+// complete; `onFile` is called on the calling thread once per file, in walk
+// order, and `onProgress` right after it. A file that is not a regular file
+// or cannot be read is handed over with its readError and no entries, and
+// the scan goes on. When `options.stop` becomes true the scan ends soon:
+// files already handed over stay, no more follow. An exception thrown by a
+// callback stops the scan and is passed on after the threads have ended.
+FolderScanSummary scanFolderInWalkOrder(const std::string& folder, const FolderScanOptions& options,
+                                        const std::function<void(const ScannedFile&)>& onFile,
+                                        const std::function<void(const FolderScanProgress&)>& onProgress = {});
+
+}  // namespace mailsift
