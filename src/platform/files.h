@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/byte_buffer.h"
+#include "platform/mapped_file.h"
 
 namespace mailsift::platform {
 
@@ -18,17 +19,23 @@ enum class ReadFailure {
   ReadFailed,      // opened, but reading failed part way
 };
 
+// A whole file's bytes: large files are mapped, small ones read into memory.
 struct FileContent {
-  ByteBuffer bytes;
-  std::size_t size = 0;  // bytes read; bytes.data()[0, size) are valid
+  MappedFile mapping;    // holds the bytes when the file was mapped
+  ByteBuffer bytes;      // holds them otherwise
+  std::size_t size = 0;  // data()[0, size) are the file's bytes
   ReadFailure failure = ReadFailure::None;
   int systemError = 0;   // the system's error number when failure != None
+
+  const char* data() const noexcept { return mapping ? mapping.data() : bytes.data(); }
 };
 
 // Reads the whole regular file at `path` (used exactly as given). Never
 // creates the file, never blocks on a FIFO or device, and reads files of any
-// size that memory holds. A file that shrinks while it is read gives what
-// was there; one that grows gives its size at opening. Throws std::bad_alloc
+// size that memory (or, for mapped files, the address space) holds. A file
+// that shrinks while it is read or mapped gives its bytes up to the new end,
+// followed by zero bytes in place of the rest when it was mapped; one that
+// grows gives its size at opening. Throws std::bad_alloc
 // when memory runs out; every other failure is in the result. Thread-safe.
 [[nodiscard]] FileContent readWholeFile(const std::string& path);
 

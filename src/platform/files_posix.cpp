@@ -13,6 +13,10 @@
 namespace mailsift::platform {
 namespace {
 
+// Files from this size on are mapped rather than read: fresh memory for a
+// copy costs more than the mapping, and the page cache is used as it is.
+constexpr std::size_t kMapAtLeast = std::size_t{1} << 20;
+
 ReadFailure failureOf(int error) {
   switch (error) {
     case ENOENT:
@@ -99,6 +103,13 @@ FileContent readWholeFile(const std::string& path) {
   FileContent content;
   const auto expected = static_cast<std::size_t>(info.st_size);
   if (expected == 0) return content;
+  if (expected >= kMapAtLeast) {
+    content.mapping = MappedFile::map(file.get(), expected);
+    if (content.mapping) {
+      content.size = expected;
+      return content;
+    }
+  }
   content.bytes = ByteBuffer(expected);
   const std::ptrdiff_t got = readAll(file.get(), content.bytes.data(), expected);
   if (got < 0) return failed(errno);

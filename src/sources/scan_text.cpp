@@ -9,11 +9,11 @@ namespace mailsift {
 
 ScanText::ScanText(std::string text) : m_text(std::move(text)), m_size(m_text.size()) {}
 
-ScanText::ScanText(platform::ByteBuffer bytes, std::size_t size) noexcept
-    : m_bytes(std::move(bytes)), m_size(size), m_inBuffer(true) {}
+ScanText::ScanText(platform::FileContent content) noexcept
+    : m_content(std::move(content)), m_size(m_content.size), m_fromFile(true) {}
 
 std::string_view ScanText::view() const noexcept {
-  return m_inBuffer ? std::string_view(m_bytes.data(), m_size) : std::string_view(m_text);
+  return m_fromFile ? std::string_view(m_content.data(), m_size) : std::string_view(m_text);
 }
 
 ReadResult readScanText(const std::string& path) {
@@ -21,7 +21,7 @@ ReadResult readScanText(const std::string& path) {
   ReadResult result;
   switch (content.failure) {
     case platform::ReadFailure::None:
-      result.text = ScanText(std::move(content.bytes), content.size);
+      result.text = ScanText(std::move(content));
       return result;
     case platform::ReadFailure::NotFound:
       result.error = ReadError::NotFound;

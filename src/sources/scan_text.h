@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/byte_buffer.h"
+#include "platform/files.h"
 
 namespace mailsift {
 
@@ -16,17 +16,17 @@ class ScanText {
  public:
   ScanText() = default;
   explicit ScanText(std::string text);
-  ScanText(platform::ByteBuffer bytes, std::size_t size) noexcept;
+  explicit ScanText(platform::FileContent content) noexcept;
 
   std::string_view view() const noexcept;
   std::size_t size() const noexcept { return m_size; }
   bool empty() const noexcept { return m_size == 0; }
 
  private:
-  platform::ByteBuffer m_bytes;
+  platform::FileContent m_content;
   std::string m_text;
   std::size_t m_size = 0;
-  bool m_inBuffer = false;
+  bool m_fromFile = false;
 };
 
 enum class ReadError {

@@ -10,6 +10,7 @@
 #include <chrono>
 #include <string>
 
+#include "scanner/extract_addresses.h"
 #include "support/temp_folder.h"
 
 namespace mailsift {
@@ -111,6 +112,29 @@ TEST(FileToScanText, ReadsFilesLargerThanTheBufferThresholds) {
   ASSERT_TRUE(read.ok());
   EXPECT_EQ(read.text.size(), big.size());
   EXPECT_EQ(read.text.view(), big);
+}
+
+}  // namespace
+}  // namespace mailsift
+
+namespace mailsift {
+namespace {
+
+TEST(FileToScanText, AFileCutShortWhileMappedReadsAsZerosInsteadOfCrashing) {
+  test::TempFolder folder;
+  std::string content(8 << 20, 'x');
+  content.replace(0, 16, "head@example.de ");
+  content.replace(content.size() - 16, 16, " tail@example.de");
+  const std::string path = folder.write("shrinking.txt", content);
+  const ReadResult read = readScanText(path);
+  ASSERT_TRUE(read.ok());
+  ASSERT_EQ(read.text.size(), content.size());
+
+  std::filesystem::resize_file(path, 4096);
+  std::vector<std::string> found;
+  ExtractAddresses(read.text.view(), [&](TargetList, std::string_view entry) { found.emplace_back(entry); });
+  EXPECT_EQ(found, std::vector<std::string>{"head@example.de"});
+  EXPECT_EQ(read.text.view().back(), '\0');
 }
 
 }  // namespace
