@@ -1,0 +1,78 @@
+// List1's order without building folded copies: the common prefix is
+// skipped with one byte comparison, and only the rest is folded.
+#include "results/entry_order.h"
+
+#include <algorithm>
+#include <cstddef>
+
+namespace mailsift {
+namespace {
+
+constexpr unsigned char kUmlautLead = 0xC3;
+
+unsigned char byteAt(std::string_view text, std::size_t index) noexcept {
+  return static_cast<unsigned char>(text[index]);
+}
+
+// The folded byte that starts at `index`; moves `index` past what it read.
+unsigned char nextFolded(std::string_view text, std::size_t& index) noexcept {
+  const unsigned char byte = byteAt(text, index++);
+  if (byte != kUmlautLead || index == text.size()) return byte;
+  switch (byteAt(text, index)) {
+    case 0xA4:
+      ++index;
+      return 'a';
+    case 0xB6:
+      ++index;
+      return 'o';
+    case 0xBC:
+      ++index;
+      return 'u';
+    default:
+      return byte;
+  }
+}
+
+}  // namespace
+
+std::strong_ordering compareEntries(std::string_view left, std::string_view right) noexcept {
+  const std::size_t common = std::min(left.size(), right.size());
+  const std::size_t differ = static_cast<std::size_t>(
+      std::mismatch(left.begin(), left.begin() + static_cast<std::ptrdiff_t>(common), right.begin()).first -
+      left.begin());
+  if (differ == left.size() && differ == right.size()) return std::strong_ordering::equal;
+
+  // Equal bytes fold alike, so the folded texts agree up to `differ`, except
+  // that a lead byte C3 just before it may pair with the differing byte.
+  // C3 never ends a pair, so folding can restart at it in both texts.
+  std::size_t i = differ;
+  if (differ > 0 && byteAt(left, differ - 1) == kUmlautLead) --i;
+  std::size_t j = i;
+  while (i < left.size() && j < right.size()) {
+    const unsigned char a = nextFolded(left, i);
+    const unsigned char b = nextFolded(right, j);
+    if (a != b) return a <=> b;
+  }
+  if (i < left.size()) return std::strong_ordering::greater;
+  if (j < right.size()) return std::strong_ordering::less;
+
+  // Folded alike: the bytes decide, and they first differ at `differ`.
+  if (differ == left.size()) return std::strong_ordering::less;
+  if (differ == right.size()) return std::strong_ordering::greater;
+  return byteAt(left, differ) <=> byteAt(right, differ);
+}
+
+namespace detail {
+
+OrderKey orderKey(std::string_view entry) noexcept {
+  std::uint64_t word[2] = {0, 0};
+  std::size_t i = 0;
+  for (int taken = 0; taken < 16; ++taken) {
+    const std::uint64_t byte = i < entry.size() ? nextFolded(entry, i) : 0;
+    word[taken / 8] = (word[taken / 8] << 8) | byte;
+  }
+  return {word[0], word[1]};
+}
+
+}  // namespace detail
+}  // namespace mailsift

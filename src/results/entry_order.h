@@ -1,0 +1,42 @@
+// The order of List1, the same on every system: "ä", "ö" and "ü" sort as
+// "a", "o" and "u", and entries that agree that way sort by their bytes.
+#pragma once
+
+#include <compare>
+#include <cstdint>
+#include <string_view>
+
+namespace mailsift {
+
+// Compares two entries in List1's order. Both are read as bytes with the
+// UTF-8 pairs C3 A4, C3 B6 and C3 BC ("ä", "ö", "ü") standing for "a", "o"
+// and "u"; where those folded forms agree, the entries themselves are
+// compared byte by byte (bytes unsigned, a prefix before the longer text).
+// This is a strict total order: only equal texts compare equal. Any bytes
+// are accepted. Thread-safe; never throws.
+std::strong_ordering compareEntries(std::string_view left, std::string_view right) noexcept;
+
+// compareEntries as a "less than" for the standard algorithms.
+struct EntryLess {
+  bool operator()(std::string_view left, std::string_view right) const noexcept {
+    return compareEntries(left, right) < 0;
+  }
+};
+
+namespace detail {
+
+// A value that orders entries as compareEntries does wherever it can: the
+// first sixteen bytes of the folded entry, big-endian, padded with zeros.
+// If orderKey(a) < orderKey(b) then compareEntries(a, b) < 0, and equal
+// texts have equal keys; only entries with equal keys need compareEntries.
+struct OrderKey {
+  std::uint64_t high = 0;  // folded bytes 0 to 7
+  std::uint64_t low = 0;   // folded bytes 8 to 15
+  friend auto operator<=>(const OrderKey&, const OrderKey&) = default;
+};
+
+// The OrderKey of `entry`. Thread-safe; never throws.
+OrderKey orderKey(std::string_view entry) noexcept;
+
+}  // namespace detail
+}  // namespace mailsift

@@ -1,0 +1,218 @@
+// The order of List1, the two lists' basic operations, and a differential
+// run of the lists against a plain model built from sorted vectors.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "results/entry_order.h"
+#include "results/result_lists.h"
+
+namespace mailsift {
+namespace {
+
+std::vector<std::string> contents(const ResultLists& lists, ListId list) {
+  std::vector<std::string> entries;
+  for (std::size_t i = 0; i < lists.count(list); ++i) entries.emplace_back(lists.at(list, i));
+  return entries;
+}
+
+// The order as stated: fold the umlauts, compare; on a tie compare as is.
+std::string folded(const std::string& text) {
+  std::string result;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const std::string pair = text.substr(i, 2);
+    if (pair == "ä" || pair == "ö" || pair == "ü") {
+      result += pair == "ä" ? 'a' : pair == "ö" ? 'o' : 'u';
+      ++i;
+    } else {
+      result += text[i];
+    }
+  }
+  return result;
+}
+
+bool referenceLess(const std::string& left, const std::string& right) {
+  const std::string a = folded(left);
+  const std::string b = folded(right);
+  return a != b ? a < b : left < right;  // std::string compares bytes as unsigned
+}
+
+TEST(EntryOrder, FoldsUmlautsThenComparesBytes) {
+  // Each pair in ascending order; several contradict plain byte order.
+  const std::vector<std::pair<std::string, std::string>> ascending = {
+      {"äb", "ac"},    {"a", "ä"},       {"ä", "ab"},     {"öz", "p"},  {"üz", "v"},
+      {"f", "é"},      {"xü", "x\xC3\xA0"}, {"xa", "x\xC3"}, {"ab", "abc"}, {"a@b.de", "ä@b.de"},
+  };
+  for (const auto& [lower, higher] : ascending) {
+    EXPECT_TRUE(compareEntries(lower, higher) < 0) << lower << " vs " << higher;
+    EXPECT_TRUE(compareEntries(higher, lower) > 0) << higher << " vs " << lower;
+  }
+  EXPECT_TRUE(compareEntries("müller@x.de", "müller@x.de") == 0);
+}
+
+TEST(EntryOrder, AgreesWithTheStatedRuleOnRandomTexts) {
+  // Texts over bytes that form, break and straddle the umlaut pairs, short
+  // and longer than the order key. The key must never contradict the order.
+  const std::string alphabet = {'a', 'o', 'u', 'b', 'v', '@', '\xC3', '\xA4', '\xB6', '\xBC', '\xA0', '\x7F'};
+  std::mt19937 random(7);
+  const auto text = [&] {
+    std::string result(random() % 2 == 0 ? random() % 6 : 14 + random() % 6, ' ');
+    for (char& c : result) c = alphabet[random() % alphabet.size()];
+    return result;
+  };
+  for (int round = 0; round < 20000; ++round) {
+    const std::string a = text();
+    const std::string b = text();
+    ASSERT_EQ(compareEntries(a, b) < 0, referenceLess(a, b)) << testing::PrintToString(a) << " vs "
+                                                             << testing::PrintToString(b);
+    ASSERT_EQ(compareEntries(a, b) == 0, a == b);
+    const auto keyA = detail::orderKey(a);
+    const auto keyB = detail::orderKey(b);
+    if (keyA != keyB) {
+      ASSERT_EQ(keyA < keyB, compareEntries(a, b) < 0);
+    }
+  }
+}
+
+TEST(ResultLists, List1IsSortedAndList2KeepsInsertionOrder) {
+  ResultLists lists;
+  for (const char* entry : {"zoe@x.de", "über@x.de", "anna@x.de", "uwe@x.de", "anna@x.de"}) {
+    lists.add(ListId::List1, entry);
+    lists.add(ListId::List2, entry);
+  }
+  EXPECT_EQ(contents(lists, ListId::List1),
+            (std::vector<std::string>{"anna@x.de", "anna@x.de", "über@x.de", "uwe@x.de", "zoe@x.de"}));
+  EXPECT_EQ(contents(lists, ListId::List2),
+            (std::vector<std::string>{"zoe@x.de", "über@x.de", "anna@x.de", "uwe@x.de", "anna@x.de"}));
+
+  lists.clear(ListId::List1);
+  EXPECT_EQ(lists.count(ListId::List1), 0U);
+  EXPECT_EQ(lists.count(ListId::List2), 5U);
+  lists.add(ListId::List1, "b@x.de");
+  EXPECT_EQ(contents(lists, ListId::List1), std::vector<std::string>{"b@x.de"});
+  lists.clear();
+  EXPECT_EQ(lists.count(ListId::List1) + lists.count(ListId::List2), 0U);
+}
+
+TEST(ResultLists, RemoveSelectedTakesExactlyTheNamedEntries) {
+  ResultLists lists;
+  for (const char* entry : {"e", "a", "d", "b", "c"}) lists.add(ListId::List2, entry);
+  const std::vector<std::size_t> selection = {4, 0, 4, 99, 2};  // any order, repeats, past the end
+  EXPECT_EQ(lists.removeSelected(ListId::List2, selection), 3U);
+  EXPECT_EQ(contents(lists, ListId::List2), (std::vector<std::string>{"a", "b"}));
+}
+
+// A plain model of both lists: List1 a multiset ordered by (folded text,
+// text), List2 a vector; duplicates found with a set of seen texts.
+class Model {
+ public:
+  std::vector<std::string> entries(ListId list) const {
+    if (list == ListId::List2) return m_list2;
+    std::vector<std::string> result;
+    for (const auto& [key, entry] : m_list1) result.push_back(entry);
+    return result;
+  }
+  std::size_t count(ListId list) const { return list == ListId::List1 ? m_list1.size() : m_list2.size(); }
+  void add(ListId list, const std::string& entry) {
+    if (list == ListId::List1) {
+      m_list1.emplace(folded(entry), entry);
+    } else {
+      m_list2.push_back(entry);
+    }
+  }
+  void clear(ListId list) {
+    if (list == ListId::List1) {
+      m_list1.clear();
+    } else {
+      m_list2.clear();
+    }
+  }
+  // Removes the entry at `index` and returns it.
+  std::string take(ListId list, std::size_t index) {
+    if (list == ListId::List2) {
+      std::string entry = m_list2[index];
+      m_list2.erase(m_list2.begin() + static_cast<std::ptrdiff_t>(index));
+      return entry;
+    }
+    const auto at = std::next(m_list1.begin(), static_cast<std::ptrdiff_t>(index));
+    std::string entry = at->second;
+    m_list1.erase(at);
+    return entry;
+  }
+  void removeDuplicates(ListId list) {
+    std::set<std::string> seen;
+    if (list == ListId::List2) {
+      std::erase_if(m_list2, [&](const std::string& entry) { return !seen.insert(entry).second; });
+    } else {
+      std::erase_if(m_list1, [&](const auto& item) { return !seen.insert(item.second).second; });
+    }
+  }
+
+ private:
+  std::multiset<std::pair<std::string, std::string>> m_list1;
+  std::vector<std::string> m_list2;
+};
+
+TEST(ResultLists, MatchesThePlainModelOverRandomOperations) {
+  // Lists of thousands of entries, so that List1's storage splits, merges
+  // and repacks, with duplicates common and, now and then, a run of one
+  // text longer than a block. Reads come at varying distances from the
+  // adds, so both ways of placing new entries are taken.
+  std::mt19937 random(12345);
+  ResultLists lists;
+  Model model;
+  std::size_t largest = 0;
+  const auto pick = [&](std::size_t bound) { return static_cast<std::size_t>(random() % bound); };
+  const auto entry = [&] {
+    static const char* kStems[] = {"a", "ä", "b", "ö", "o", "ü", "u", "z"};
+    return std::string(kStems[pick(8)]) + kStems[pick(8)] + std::to_string(pick(60)) + "@x.de";
+  };
+  for (int step = 0; step < 3000; ++step) {
+    const ListId list = pick(3) == 0 ? ListId::List2 : ListId::List1;
+    const std::size_t action = pick(100);
+    if (action < 75) {
+      const bool longRun = pick(50) == 0;
+      for (std::size_t n = longRun ? 300 : pick(20) + 1; n > 0; --n) {
+        const std::string text = longRun ? std::string("same@x.de") : entry();
+        lists.add(list, text);
+        model.add(list, text);
+      }
+    } else if (action < 80 || (action == 99 && pick(5) != 0)) {
+      lists.DoppelteEntfernen(list);
+      model.removeDuplicates(list);
+    } else if (action < 99) {
+      std::set<std::size_t> selection;
+      for (std::size_t n = pick(6); n > 0 && lists.count(list) > 0; --n) selection.insert(pick(lists.count(list)));
+      const std::vector<std::size_t> indices(selection.rbegin(), selection.rend());
+      const bool move = action < 90;
+      if (move) {
+        lists.moveSelected(list, indices);
+      } else {
+        lists.removeSelected(list, indices);
+      }
+      for (auto index = selection.rbegin(); index != selection.rend(); ++index) {
+        const std::string taken = model.take(list, *index);
+        if (move) model.add(otherList(list), taken);
+      }
+    } else {
+      lists.clear(list);
+      model.clear(list);
+    }
+    ASSERT_EQ(lists.count(ListId::List1), model.count(ListId::List1)) << "step " << step;
+    ASSERT_EQ(lists.count(ListId::List2), model.count(ListId::List2)) << "step " << step;
+    largest = std::max(largest, model.count(ListId::List1));
+    if (step % 20 == 0) {
+      ASSERT_EQ(contents(lists, ListId::List1), model.entries(ListId::List1)) << "step " << step;
+      ASSERT_EQ(contents(lists, ListId::List2), model.entries(ListId::List2)) << "step " << step;
+    }
+  }
+  EXPECT_EQ(contents(lists, ListId::List1), model.entries(ListId::List1));
+  EXPECT_GT(largest, 2000U);  // the run reached the sizes it is meant to test
+}
+
+}  // namespace
+}  // namespace mailsift
