@@ -1,0 +1,70 @@
+// Files that this process creates itself and nobody else can have put in
+// place: created exclusively, never through a symbolic link, readable and
+// writable by the owner only.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+namespace mailsift::platform {
+
+// An open, newly created file, written through a C stream. Owns the stream:
+// the destructor closes it (without reporting errors, and without removing
+// the file). Move-only. One object must not be used by several threads at
+// once.
+class ExclusiveFile {
+ public:
+  ExclusiveFile() noexcept = default;
+  // Takes ownership of `stream`, which may be nullptr.
+  explicit ExclusiveFile(std::FILE* stream) noexcept : m_stream(stream) {}
+  ~ExclusiveFile();
+  ExclusiveFile(ExclusiveFile&& other) noexcept;
+  ExclusiveFile& operator=(ExclusiveFile&& other) noexcept;
+  ExclusiveFile(const ExclusiveFile&) = delete;
+  ExclusiveFile& operator=(const ExclusiveFile&) = delete;
+
+  // The stream to write to, positioned at the start of the empty file;
+  // nullptr when the object holds no file. Stays owned by this object.
+  std::FILE* stream() const noexcept { return m_stream; }
+  bool isOpen() const noexcept { return m_stream != nullptr; }
+
+  // Flushes and closes the stream. Returns 0, or the system's error number
+  // when flushing or closing failed (the data may then be incomplete).
+  // Afterwards the object holds no file; closing one that holds none
+  // returns 0.
+  [[nodiscard]] int close() noexcept;
+
+ private:
+  void release() noexcept;
+
+  std::FILE* m_stream = nullptr;
+};
+
+enum class CreateStatus {
+  Created,  // the file is new and open
+  Exists,   // something (file, folder, link, even a dangling one) has the name
+  Failed,   // any other failure, such as a missing folder or no permission
+};
+
+struct ExclusiveCreateResult {
+  ExclusiveFile file;  // open only when status == Created
+  CreateStatus status = CreateStatus::Failed;
+  int systemError = 0;  // the system's error number unless Created
+};
+
+// Creates the file `path` (used exactly as given) if and only if nothing
+// exists under that name, in one step, so no other process can slip a file
+// or a link in between a check and the creation. A symbolic link at `path`
+// is never followed. The new file is empty and has mode 0600. Thread-safe.
+[[nodiscard]] ExclusiveCreateResult createExclusiveFile(const std::string& path);
+
+// Removes the file (or link; never a folder) at `path`. Returns 0, or the
+// system's error number. Thread-safe.
+int removeFile(const std::string& path);
+
+// Renames `from` to `to` in one step, replacing whatever file or link `to`
+// names (a link is replaced, not followed). Both must be on the same file
+// system. Returns 0, or the system's error number. Thread-safe.
+[[nodiscard]] int replaceFile(const std::string& from, const std::string& to);
+
+}  // namespace mailsift::platform

@@ -1,0 +1,63 @@
+// Fetching one http or https resource into an open file. The only place
+// that knows the HTTP library; the caller creates and removes the file.
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <functional>
+#include <optional>
+#include <string>
+
+namespace mailsift::platform {
+
+// How a download behaves. The defaults suit interactive use; tests shorten
+// the time-outs.
+struct HttpOptions {
+  // Longest wait for a connection to one address, name lookup included.
+  std::chrono::milliseconds connectTimeout{30'000};
+  // The download fails when no byte arrives for this long (whole seconds,
+  // at least 1). The speed is averaged over the last few seconds, so after
+  // a burst of bytes a stall is noticed a few seconds later than this.
+  std::chrono::seconds stallTimeout{60};
+  // Called on the downloading thread after each piece of the body has been
+  // written, with the bytes written so far and the size the server
+  // announced (std::nullopt when it announced none). Optional. It must
+  // return quickly; an exception thrown by it cancels the download.
+  std::function<void(std::uint64_t received, std::optional<std::uint64_t> total)> onProgress;
+  // When set and it turns true, the download stops within about a second
+  // and fails as cancelled. Optional; not owned, and must outlive the call.
+  const std::atomic<bool>* cancel = nullptr;
+};
+
+enum class HttpFailure {
+  None,
+  Status,     // the server answered with status 400 or higher
+  Cancelled,  // options.cancel turned true, or onProgress threw
+  Write,      // writing to the file failed
+  Transfer,   // anything else: bad address or scheme, no connection, TLS,
+              // time-out, too many redirects, a broken transfer
+};
+
+struct HttpResult {
+  HttpFailure failure = HttpFailure::None;
+  long httpStatus = 0;  // the last response's status; 0 when none came
+  std::uint64_t bytesWritten = 0;
+  std::string message;  // why it failed, for people; "" on success
+
+  bool ok() const noexcept { return failure == HttpFailure::None; }
+};
+
+// Fetches `url` (used exactly as given) and writes the body of the final
+// response byte for byte to `file` from its current position; `file` stays
+// open and owned by the caller, and on failure may hold part of the body.
+// Only http and https are used, also after a redirect; up to 10 redirects
+// are followed; TLS certificates and host names are verified; a status of
+// 400 or higher is a failure and its body is not written. The request names
+// mailsift and its version as the user agent. Blocks until done. Thread-safe:
+// several downloads may run at once on different threads (with different
+// files). Never throws except std::bad_alloc.
+[[nodiscard]] HttpResult downloadToFile(const std::string& url, std::FILE* file, const HttpOptions& options = {});
+
+}  // namespace mailsift::platform

@@ -1,0 +1,180 @@
+// Downloads through libcurl. libcurl is portable, so this file serves every
+// system the program is built for.
+#include "platform/http_download.h"
+
+#include <curl/curl.h>
+
+#include <cerrno>
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <system_error>
+
+#ifndef MAILSIFT_VERSION
+#error "MAILSIFT_VERSION must be defined by the build"
+#endif
+
+namespace mailsift::platform {
+namespace {
+
+constexpr long kMaxRedirects = 10;
+constexpr long kStallBytesPerSecond = 1;
+constexpr const char* kUserAgent = "mailsift/" MAILSIFT_VERSION;
+constexpr const char* kAllowedSchemes = "http,https";
+
+// curl_global_init is not thread-safe and must run before any handle is made.
+// Its result is kept: when it failed, every download fails with its text.
+CURLcode initialiseOnce() {
+  static std::once_flag once;
+  static CURLcode result = CURLE_OK;
+  std::call_once(once, [] { result = curl_global_init(CURL_GLOBAL_DEFAULT); });
+  return result;
+}
+
+struct HandleDeleter {
+  void operator()(CURL* handle) const noexcept { curl_easy_cleanup(handle); }
+};
+using Handle = std::unique_ptr<CURL, HandleDeleter>;
+
+// What the callbacks share with downloadToFile for one transfer.
+struct Transfer {
+  CURL* handle = nullptr;
+  std::FILE* file = nullptr;
+  const HttpOptions* options = nullptr;
+  std::uint64_t written = 0;
+  int writeError = 0;  // errno of a failed write, 0 otherwise
+  bool cancelled = false;
+};
+
+bool isCancelRequested(const Transfer& transfer) {
+  return transfer.options->cancel != nullptr && transfer.options->cancel->load(std::memory_order_relaxed);
+}
+
+// Returning anything but `size` makes libcurl stop with CURLE_WRITE_ERROR;
+// `transfer` records whether that was a cancel or a real write failure.
+std::size_t writeBody(char* data, std::size_t one, std::size_t size, void* user) noexcept {
+  auto& transfer = *static_cast<Transfer*>(user);
+  (void)one;  // always 1 for the body
+  if (isCancelRequested(transfer)) {
+    transfer.cancelled = true;
+    return 0;
+  }
+  errno = 0;
+  if (std::fwrite(data, 1, size, transfer.file) != size) {
+    transfer.writeError = errno != 0 ? errno : EIO;
+    return 0;
+  }
+  transfer.written += size;
+  if (transfer.options->onProgress) {
+    curl_off_t announced = -1;
+    std::optional<std::uint64_t> total;
+    if (curl_easy_getinfo(transfer.handle, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announced) == CURLE_OK &&
+        announced >= 0) {
+      total = static_cast<std::uint64_t>(announced);
+    }
+    try {
+      transfer.options->onProgress(transfer.written, total);
+    } catch (...) {
+      transfer.cancelled = true;
+      return 0;
+    }
+  }
+  return size;
+}
+
+// Called by libcurl about once a second even while no byte arrives, so a
+// cancel is seen during a stall too.
+int checkCancel(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) noexcept {
+  auto& transfer = *static_cast<Transfer*>(user);
+  if (isCancelRequested(transfer)) {
+    transfer.cancelled = true;
+    return 1;
+  }
+  return 0;
+}
+
+// Sets every option, stopping at the first one libcurl refuses.
+CURLcode configure(CURL* handle, const std::string& url, Transfer& transfer, char* errorBuffer) {
+  const HttpOptions& options = *transfer.options;
+  const long connectMs = static_cast<long>(options.connectTimeout.count());
+  const long stallSeconds = options.stallTimeout.count() < 1 ? 1L : static_cast<long>(options.stallTimeout.count());
+  CURLcode code = CURLE_OK;
+  const auto set = [&](auto option, auto value) {
+    if (code == CURLE_OK) code = curl_easy_setopt(handle, option, value);
+  };
+  set(CURLOPT_ERRORBUFFER, errorBuffer);
+  set(CURLOPT_URL, url.c_str());
+  // Only http and https, also for every redirect target: "file:", "ftp:"
+  // and the rest fail like any failed download.
+#if LIBCURL_VERSION_NUM >= 0x075500
+  set(CURLOPT_PROTOCOLS_STR, kAllowedSchemes);
+  set(CURLOPT_REDIR_PROTOCOLS_STR, kAllowedSchemes);
+#else
+  (void)kAllowedSchemes;
+  set(CURLOPT_PROTOCOLS, static_cast<long>(CURLPROTO_HTTP | CURLPROTO_HTTPS));
+  set(CURLOPT_REDIR_PROTOCOLS, static_cast<long>(CURLPROTO_HTTP | CURLPROTO_HTTPS));
+#endif
+  set(CURLOPT_FOLLOWLOCATION, 1L);
+  set(CURLOPT_MAXREDIRS, kMaxRedirects);
+  set(CURLOPT_CONNECTTIMEOUT_MS, connectMs);
+  set(CURLOPT_LOW_SPEED_LIMIT, kStallBytesPerSecond);
+  set(CURLOPT_LOW_SPEED_TIME, stallSeconds);
+  set(CURLOPT_USERAGENT, kUserAgent);
+  set(CURLOPT_SSL_VERIFYPEER, 1L);
+  set(CURLOPT_SSL_VERIFYHOST, 2L);
+  set(CURLOPT_FAILONERROR, 1L);
+  // No signals: downloads may run on any thread, several at once.
+  set(CURLOPT_NOSIGNAL, 1L);
+  set(CURLOPT_WRITEFUNCTION, &writeBody);
+  set(CURLOPT_WRITEDATA, static_cast<void*>(&transfer));
+  set(CURLOPT_XFERINFOFUNCTION, &checkCancel);
+  set(CURLOPT_XFERINFODATA, static_cast<void*>(&transfer));
+  set(CURLOPT_NOPROGRESS, 0L);
+  return code;
+}
+
+HttpResult failedWith(HttpFailure failure, std::string message) {
+  HttpResult result;
+  result.failure = failure;
+  result.message = std::move(message);
+  return result;
+}
+
+}  // namespace
+
+HttpResult downloadToFile(const std::string& url, std::FILE* file, const HttpOptions& options) {
+  if (const CURLcode init = initialiseOnce(); init != CURLE_OK) {
+    return failedWith(HttpFailure::Transfer, curl_easy_strerror(init));
+  }
+  const Handle handle(curl_easy_init());
+  if (!handle) return failedWith(HttpFailure::Transfer, "cannot start a download");
+
+  Transfer transfer;
+  transfer.handle = handle.get();
+  transfer.file = file;
+  transfer.options = &options;
+  char errorBuffer[CURL_ERROR_SIZE] = {};
+
+  CURLcode code = configure(handle.get(), url, transfer, errorBuffer);
+  if (code == CURLE_OK) code = curl_easy_perform(handle.get());
+
+  HttpResult result;
+  result.bytesWritten = transfer.written;
+  (void)curl_easy_getinfo(handle.get(), CURLINFO_RESPONSE_CODE, &result.httpStatus);
+  if (code == CURLE_OK) return result;
+
+  if (transfer.cancelled) {
+    result.failure = HttpFailure::Cancelled;
+    result.message = "download cancelled";
+  } else if (transfer.writeError != 0) {
+    result.failure = HttpFailure::Write;
+    result.message =
+        "cannot write the download: " + std::error_code(transfer.writeError, std::generic_category()).message();
+  } else {
+    result.failure = code == CURLE_HTTP_RETURNED_ERROR ? HttpFailure::Status : HttpFailure::Transfer;
+    result.message = errorBuffer[0] != '\0' ? std::string(errorBuffer) : std::string(curl_easy_strerror(code));
+  }
+  return result;
+}
+
+}  // namespace mailsift::platform

@@ -1,0 +1,182 @@
+// URLDownload: choosing and claiming the target file, then filling it from
+// the HTTP layer, so that a failed download never leaves a file behind.
+#include "sources/url_download.h"
+
+#include <chrono>
+#include <filesystem>
+#include <system_error>
+#include <utility>
+
+#include "platform/exclusive_file.h"
+
+namespace mailsift {
+namespace {
+
+// Bounds the search for a free numbered name, so that a folder filled with
+// "a (2).b" to "a (100000).b" ends in a failure instead of a long loop.
+constexpr int kMaxNumberedNames = 100'000;
+// Names tried for the new file of an overwriting download; each clash
+// means another process took that name in between.
+constexpr int kMaxReplacementNames = 100;
+
+std::string describe(int systemError) { return std::error_code(systemError, std::generic_category()).message(); }
+
+bool isFolder(const std::string& path) {
+  std::error_code ignored;
+  return std::filesystem::is_directory(path, ignored);  // follows links
+}
+
+URLDownloadResult refused(std::int32_t number) {
+  URLDownloadResult result;
+  result.error = URLDownloadError{number, std::string(kURLDownloadErrorSource)};
+  return result;
+}
+
+URLDownloadResult failedWith(std::string message) {
+  URLDownloadResult result;
+  result.failed = true;
+  result.message = std::move(message);
+  return result;
+}
+
+// The folder part of `path` up to and including its last "/" ("" when it
+// has none), and the name after it. Keeping the "/" with the folder keeps
+// "/x" in the root folder.
+std::pair<std::string, std::string> splitAtLastSlash(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return {std::string(), path};
+  return {path.substr(0, slash + 1), path.substr(slash + 1)};
+}
+
+// Downloads into `file`, newly created at `path`. On success the result
+// names `path`; on failure the file is removed again.
+URLDownloadResult fill(platform::ExclusiveFile file, const std::string& path, const std::string& url,
+                       const HttpOptions& options) {
+  const platform::HttpResult http = platform::downloadToFile(url, file.stream(), options);
+  const int closeError = file.close();
+  URLDownloadResult result;
+  result.httpStatus = http.httpStatus;
+  if (http.ok() && closeError == 0) {
+    result.savedPath = path;
+    return result;
+  }
+  (void)platform::removeFile(path);  // it is ours: created exclusively above
+  result.failed = true;
+  result.message = http.ok() ? "cannot write " + path + ": " + describe(closeError) : http.message;
+  return result;
+}
+
+URLDownloadResult cannotCreate(const std::string& path, int systemError) {
+  return failedWith("cannot create " + path + ": " + describe(systemError));
+}
+
+// Mode NumberedName: claims "a.b", else "a (2).b", "a (3).b", ... by
+// exclusive creation, so a name taken meanwhile by anyone is passed over.
+URLDownloadResult downloadNumbered(const std::string& url, const std::string& target, const HttpOptions& options) {
+  auto [folder, base] = splitAtLastSlash(target);
+  std::string extension;
+  if (const std::size_t dot = base.rfind('.'); dot != std::string::npos) {
+    extension = base.substr(dot);
+    base.resize(dot);
+  }
+  for (int counter = 1; counter <= kMaxNumberedNames; ++counter) {
+    const std::string name = counter == 1 ? base + extension : base + " (" + std::to_string(counter) + ")" + extension;
+    const std::string path = JoinPath(folder, name);
+    platform::ExclusiveCreateResult created = platform::createExclusiveFile(path);
+    switch (created.status) {
+      case platform::CreateStatus::Created:
+        return fill(std::move(created.file), path, url, options);
+      case platform::CreateStatus::Exists:
+        continue;
+      case platform::CreateStatus::Failed:
+        return cannotCreate(path, created.systemError);
+    }
+  }
+  return failedWith("no free file name for " + target);
+}
+
+// Modes SkipExisting and RefuseExisting: the target itself, only when
+// nothing is there. A file created by someone else after the check counts
+// as existing, just as if the check had seen it.
+URLDownloadResult downloadIfAbsent(const std::string& url, const std::string& target, DownloadMode mode,
+                                   const HttpOptions& options) {
+  const auto onExisting = [mode] {
+    return mode == DownloadMode::SkipExisting ? URLDownloadResult{} : refused(kErrTargetExists);
+  };
+  if (FileExists(target)) return onExisting();
+  platform::ExclusiveCreateResult created = platform::createExclusiveFile(target);
+  switch (created.status) {
+    case platform::CreateStatus::Created:
+      return fill(std::move(created.file), target, url, options);
+    case platform::CreateStatus::Exists:
+      return onExisting();
+    case platform::CreateStatus::Failed:
+      break;
+  }
+  return cannotCreate(target, created.systemError);
+}
+
+// Overwriting modes: the download goes to a new hidden file in the target's
+// folder, which is renamed over the target only after it succeeded, so a
+// failure leaves the old file untouched, and a link at the target's name is
+// replaced rather than written through.
+URLDownloadResult downloadReplacing(const std::string& url, const std::string& target, const HttpOptions& options) {
+  const auto [folder, name] = splitAtLastSlash(target);
+  auto seed = static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
+  for (int attempt = 0; attempt < kMaxReplacementNames; ++attempt) {
+    seed = seed * 6364136223846793005u + 1442695040888963407u;  // any fresh suffix will do
+    const std::string partPath = folder + "." + name + "." + std::to_string(seed % 1'000'000'007u) + ".part";
+    platform::ExclusiveCreateResult created = platform::createExclusiveFile(partPath);
+    if (created.status == platform::CreateStatus::Exists) continue;
+    if (created.status == platform::CreateStatus::Failed) return cannotCreate(partPath, created.systemError);
+
+    URLDownloadResult result = fill(std::move(created.file), partPath, url, options);
+    if (!result.saved()) return result;
+    if (const int error = platform::replaceFile(partPath, target); error != 0) {
+      (void)platform::removeFile(partPath);
+      return failedWith("cannot replace " + target + ": " + describe(error));
+    }
+    result.savedPath = target;
+    return result;
+  }
+  return failedWith("no free file name beside " + target);
+}
+
+}  // namespace
+
+URLDownloadResult URLDownload(const std::string& url, const std::string& destination, DownloadMode mode,
+                              const HttpOptions& options) {
+  std::string target = destination;
+  if (isFolder(destination)) {
+    const std::size_t slash = url.rfind('/');
+    if (slash == std::string::npos) return refused(kErrNoNameInUrl);
+    target = JoinPath(destination, std::string_view(url).substr(slash + 1));
+  }
+  switch (mode) {
+    case DownloadMode::NumberedName:
+      return downloadNumbered(url, target, options);
+    case DownloadMode::SkipExisting:
+    case DownloadMode::RefuseExisting:
+      return downloadIfAbsent(url, target, mode, options);
+    case DownloadMode::Overwrite:
+    default:
+      return downloadReplacing(url, target, options);
+  }
+}
+
+std::string JoinPath(std::string_view folder, std::string_view name) {
+  std::string path(folder);
+  if (!path.empty() && path.back() != '/') path.push_back('/');
+  path.append(name);
+  return path;
+}
+
+bool FileExists(const std::string& path) {
+  if (path.empty()) return false;
+  std::error_code error;
+  // symlink_status: a link is something at that path, whatever it points to.
+  const std::filesystem::file_status status = std::filesystem::symlink_status(path, error);
+  return !error && std::filesystem::exists(status);
+}
+
+}  // namespace mailsift

@@ -1,0 +1,37 @@
+// The web-page source of a scan.
+#include "sources/url_scan.h"
+
+#include <utility>
+
+#include "platform/exclusive_file.h"
+#include "sources/temp_dir.h"
+
+namespace mailsift {
+
+UrlScanSource fetchUrlForScan(std::string_view answer, const HttpOptions& options) {
+  UrlScanSource source;
+  if (answer.find_first_not_of(' ') == std::string_view::npos) return source;
+
+  URLDownloadResult download = URLDownload(std::string(answer), TempFileName(), DownloadMode::NumberedName, options);
+  source.httpStatus = download.httpStatus;
+  if (!download.saved()) {
+    // A file destination is never refused, so this is a failed download.
+    source.failed = true;
+    source.message = download.failed ? std::move(download.message) : std::string("nothing was downloaded");
+    return source;
+  }
+
+  // Read and remove the file this call saved, and only that one: a file of
+  // the plain temporary name may belong to someone else.
+  ReadResult read = readScanText(download.savedPath);
+  (void)platform::removeFile(download.savedPath);
+  if (!read.ok()) {
+    source.failed = true;
+    source.message = "cannot read the downloaded page " + download.savedPath + ": " + read.message;
+    return source;
+  }
+  source.text = std::move(read.text);
+  return source;
+}
+
+}  // namespace mailsift

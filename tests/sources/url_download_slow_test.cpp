@@ -1,0 +1,49 @@
+// URLDownload with transfers that take seconds: a server that stalls part
+// way, and a body of 64 MiB.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "sources/url_download.h"
+#include "support/http_test_server.h"
+#include "support/temp_folder.h"
+
+namespace mailsift {
+namespace {
+
+using test::HttpTestServer;
+
+TEST(URLDownloadSlow, StalledServerFailsAndLeavesNoPartialFile) {
+  HttpTestServer server;
+  test::TempFolder folder;
+  HttpOptions options;
+  options.stallTimeout = std::chrono::seconds(1);
+  const URLDownloadResult result =
+      URLDownload(server.url("/stall"), folder.file("s.tmp"), DownloadMode::NumberedName, options);
+  EXPECT_FALSE(result.saved());
+  EXPECT_TRUE(result.failed);
+  EXPECT_FALSE(result.message.empty());
+  EXPECT_TRUE(std::filesystem::is_empty(folder.path()));
+}
+
+TEST(URLDownloadSlow, SavesALargeBodyByteForByte) {
+  HttpTestServer server;
+  test::TempFolder folder;
+  const URLDownloadResult result =
+      URLDownload(server.url("/large"), folder.file("big.bin"), DownloadMode::NumberedName);
+  ASSERT_TRUE(result.saved()) << result.message;
+  const std::string body = test::readFile(result.savedPath);
+  ASSERT_EQ(body.size(), HttpTestServer::kLargeSize);
+  std::uint64_t firstMismatch = body.size();
+  for (std::uint64_t i = 0; i < body.size(); ++i) {
+    if (body[i] != HttpTestServer::largeBodyByte(i)) {
+      firstMismatch = i;
+      break;
+    }
+  }
+  EXPECT_EQ(firstMismatch, body.size());
+}
+
+}  // namespace
+}  // namespace mailsift

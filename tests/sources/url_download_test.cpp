@@ -1,0 +1,333 @@
+// URLDownload against the loopback test server: the choice of the target
+// name in each DownloadMode, folder destinations, the two refusals, and the
+// HTTP rules (redirects, schemes, status, user agent, progress, cancel).
+// JoinPath and FileExists as well.
+#include "sources/url_download.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "support/http_test_server.h"
+#include "support/temp_folder.h"
+
+namespace mailsift {
+namespace {
+
+namespace fs = std::filesystem;
+using test::HttpTestServer;
+
+std::vector<std::string> namesIn(const fs::path& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+TEST(JoinPath, PutsExactlyOneSlashBetweenFolderAndName) {
+  EXPECT_EQ(JoinPath("", "a.txt"), "a.txt");
+  EXPECT_EQ(JoinPath("/d/", "a.txt"), "/d/a.txt");
+  EXPECT_EQ(JoinPath("/d", "a.txt"), "/d/a.txt");
+  EXPECT_EQ(JoinPath("/", "x"), "/x");
+  EXPECT_EQ(JoinPath("d", ""), "d/");
+}
+
+TEST(FileExists, TrueForFilesFoldersAndLinks) {
+  test::TempFolder folder;
+  const std::string file = folder.write("f.txt", "x");
+  fs::create_directory(folder.file("sub"));
+  fs::create_symlink(folder.file("nowhere"), folder.file("dangling"));
+  EXPECT_TRUE(FileExists(file));
+  EXPECT_TRUE(FileExists(folder.file("sub")));
+  EXPECT_TRUE(FileExists(folder.file("sub") + "/"));
+  EXPECT_TRUE(FileExists(folder.file("dangling")));
+}
+
+TEST(FileExists, FalseWhenNothingIsThere) {
+  test::TempFolder folder;
+  const std::string file = folder.write("f.txt", "x");
+  EXPECT_FALSE(FileExists(folder.file("missing.txt")));
+  EXPECT_FALSE(FileExists(folder.file("missing/a.txt")));
+  EXPECT_FALSE(FileExists(file + "/a.txt"));
+  EXPECT_FALSE(FileExists(""));
+}
+
+class URLDownloadTest : public ::testing::Test {
+ protected:
+  std::vector<std::string> names() const { return namesIn(folder.path()); }
+  std::string content(std::string_view name) const { return test::readFile(folder.path() / name); }
+
+  HttpTestServer server;
+  test::TempFolder folder;
+  const std::string page{HttpTestServer::pageBody()};
+};
+
+// ---- DownloadMode 0: numbered names ----
+
+TEST_F(URLDownloadTest, NumberedNameTakesTheFirstFreeName) {
+  struct Case {
+    std::vector<std::string> existing;
+    std::string destination;
+    std::string expected;
+  };
+  const std::vector<Case> cases = {
+      {{}, "a.tmp", "a.tmp"},      {{"a.tmp", "a (2).tmp"}, "a.tmp", "a (3).tmp"},
+      {{"a"}, "a", "a (2)"},       {{"a.b.c"}, "a.b.c", "a.b (2).c"},
+      {{".rc"}, ".rc", " (2).rc"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.destination);
+    test::TempFolder here;
+    for (const std::string& name : c.existing) here.write(name, "old " + name);
+
+    const URLDownloadResult result =
+        URLDownload(server.url("/page.html"), here.file(c.destination), DownloadMode::NumberedName);
+    ASSERT_TRUE(result.saved()) << result.message;
+    EXPECT_EQ(result.savedPath, here.file(c.expected));
+    EXPECT_EQ(test::readFile(result.savedPath), page);
+    for (const std::string& name : c.existing) EXPECT_EQ(test::readFile(here.file(name)), "old " + name);
+    EXPECT_EQ(namesIn(here.path()).size(), c.existing.size() + 1);
+  }
+}
+
+TEST_F(URLDownloadTest, NumberedNamePassesOverALinkWithoutFollowingIt) {
+  test::TempFolder elsewhere;
+  const std::string victim = elsewhere.file("victim");
+  fs::create_symlink(victim, folder.file("a.tmp"));
+
+  const URLDownloadResult result =
+      URLDownload(server.url("/page.html"), folder.file("a.tmp"), DownloadMode::NumberedName);
+  ASSERT_TRUE(result.saved()) << result.message;
+  EXPECT_EQ(result.savedPath, folder.file("a (2).tmp"));
+  EXPECT_EQ(content("a (2).tmp"), page);
+  EXPECT_FALSE(fs::exists(victim));
+  EXPECT_EQ(fs::read_symlink(folder.file("a.tmp")), victim);
+}
+
+TEST_F(URLDownloadTest, MissingTargetFolderFailsBeforeAnyRequest) {
+  const URLDownloadResult result =
+      URLDownload(server.url("/page.html"), folder.file("missing/a.tmp"), DownloadMode::NumberedName);
+  EXPECT_FALSE(result.saved());
+  EXPECT_TRUE(result.failed);
+  EXPECT_FALSE(result.message.empty());
+  EXPECT_FALSE(result.error.has_value());
+  EXPECT_TRUE(server.requests().empty());
+}
+
+// ---- DownloadMode 1, 2 and overwrite ----
+
+TEST_F(URLDownloadTest, SkipExistingLeavesTheFileAndReportsNothing) {
+  folder.write("a.tmp", "old");
+  const URLDownloadResult skipped =
+      URLDownload(server.url("/page.html"), folder.file("a.tmp"), DownloadMode::SkipExisting);
+  EXPECT_FALSE(skipped.saved());
+  EXPECT_FALSE(skipped.failed);
+  EXPECT_FALSE(skipped.error.has_value());
+  EXPECT_EQ(content("a.tmp"), "old");
+  EXPECT_TRUE(server.requests().empty());
+
+  const URLDownloadResult saved =
+      URLDownload(server.url("/page.html"), folder.file("b.tmp"), DownloadMode::SkipExisting);
+  EXPECT_EQ(saved.savedPath, folder.file("b.tmp"));
+  EXPECT_EQ(content("b.tmp"), page);
+}
+
+TEST_F(URLDownloadTest, RefuseExistingRaisesTheTargetExistsError) {
+  folder.write("a.tmp", "old");
+  fs::create_symlink(folder.file("nowhere"), folder.file("link.tmp"));
+  for (const char* name : {"a.tmp", "link.tmp"}) {
+    SCOPED_TRACE(name);
+    const URLDownloadResult result =
+        URLDownload(server.url("/page.html"), folder.file(name), DownloadMode::RefuseExisting);
+    EXPECT_FALSE(result.saved());
+    ASSERT_TRUE(result.error.has_value());
+    EXPECT_EQ(result.error->number, -2146697215);
+    EXPECT_EQ(result.error->source, "modURLDownload.URLDownload");
+  }
+  EXPECT_EQ(content("a.tmp"), "old");
+  EXPECT_FALSE(fs::exists(folder.file("nowhere")));
+  EXPECT_TRUE(server.requests().empty());
+
+  const URLDownloadResult saved =
+      URLDownload(server.url("/page.html"), folder.file("b.tmp"), DownloadMode::RefuseExisting);
+  EXPECT_EQ(saved.savedPath, folder.file("b.tmp"));
+  EXPECT_EQ(content("b.tmp"), page);
+}
+
+TEST_F(URLDownloadTest, EveryOtherModeOverwrites) {
+  for (const std::int32_t mode : {3, 7, -1}) {
+    SCOPED_TRACE(mode);
+    folder.write("a.tmp", "old");
+    const URLDownloadResult result =
+        URLDownload(server.url("/page.html"), folder.file("a.tmp"), static_cast<DownloadMode>(mode));
+    EXPECT_EQ(result.savedPath, folder.file("a.tmp"));
+    EXPECT_EQ(content("a.tmp"), page);
+    EXPECT_EQ(names(), std::vector<std::string>{"a.tmp"});
+  }
+}
+
+TEST_F(URLDownloadTest, OverwriteKeepsTheOldFileWhenTheDownloadFails) {
+  folder.write("a.tmp", "old");
+  const URLDownloadResult result = URLDownload(server.url("/missing"), folder.file("a.tmp"), DownloadMode::Overwrite);
+  EXPECT_FALSE(result.saved());
+  EXPECT_TRUE(result.failed);
+  EXPECT_EQ(content("a.tmp"), "old");
+  EXPECT_EQ(names(), std::vector<std::string>{"a.tmp"});
+}
+
+TEST_F(URLDownloadTest, OverwriteReplacesALinkInsteadOfWritingThroughIt) {
+  test::TempFolder elsewhere;
+  const std::string victim = elsewhere.write("victim", "precious");
+  fs::create_symlink(victim, folder.file("a.tmp"));
+
+  const URLDownloadResult result = URLDownload(server.url("/page.html"), folder.file("a.tmp"), DownloadMode::Overwrite);
+  EXPECT_EQ(result.savedPath, folder.file("a.tmp"));
+  EXPECT_FALSE(fs::is_symlink(folder.file("a.tmp")));
+  EXPECT_EQ(content("a.tmp"), page);
+  EXPECT_EQ(test::readFile(victim), "precious");
+}
+
+// ---- Folder destinations ----
+
+TEST_F(URLDownloadTest, FolderDestinationTakesTheNameAfterTheLastSlash) {
+  const URLDownloadResult first =
+      URLDownload(server.url("/page.html"), folder.path().string(), DownloadMode::NumberedName);
+  EXPECT_EQ(first.savedPath, folder.file("page.html"));
+  const URLDownloadResult second =
+      URLDownload(server.url("/page.html"), folder.path().string() + "/", DownloadMode::NumberedName);
+  EXPECT_EQ(second.savedPath, folder.file("page (2).html"));
+  const URLDownloadResult replaced =
+      URLDownload(server.url("/page.html"), folder.path().string(), DownloadMode::Overwrite);
+  EXPECT_EQ(replaced.savedPath, folder.file("page.html"));
+  const URLDownloadResult refused =
+      URLDownload(server.url("/page.html"), folder.path().string(), DownloadMode::RefuseExisting);
+  ASSERT_TRUE(refused.error.has_value());
+  EXPECT_EQ(refused.error->number, -2146697215);
+
+  EXPECT_EQ(names(), (std::vector<std::string>{"page (2).html", "page.html"}));
+  EXPECT_EQ(content("page.html"), page);
+  EXPECT_EQ(content("page (2).html"), page);
+}
+
+TEST_F(URLDownloadTest, FolderDestinationRefusesAUrlWithoutSlash) {
+  for (const std::int32_t mode : {0, 1, 2, 3}) {
+    SCOPED_TRACE(mode);
+    const URLDownloadResult result = URLDownload("page.html", folder.path().string(), static_cast<DownloadMode>(mode));
+    EXPECT_FALSE(result.saved());
+    ASSERT_TRUE(result.error.has_value());
+    EXPECT_EQ(result.error->number, -2146697214);
+    EXPECT_EQ(result.error->source, "modURLDownload.URLDownload");
+  }
+  EXPECT_TRUE(names().empty());
+}
+
+// ---- HTTP ----
+
+TEST_F(URLDownloadTest, FollowsRedirectsUpToTen) {
+  for (const char* route : {"/moved", "/found", "/chain/10"}) {
+    SCOPED_TRACE(route);
+    const URLDownloadResult result = URLDownload(server.url(route), folder.file("r.html"), DownloadMode::Overwrite);
+    ASSERT_TRUE(result.saved()) << result.message;
+    EXPECT_EQ(content("r.html"), page);
+  }
+  const std::size_t before = server.requests().size();
+  const URLDownloadResult tooMany =
+      URLDownload(server.url("/chain/11"), folder.file("n.html"), DownloadMode::NumberedName);
+  EXPECT_TRUE(tooMany.failed);
+  EXPECT_FALSE(tooMany.message.empty());
+  EXPECT_EQ(names(), std::vector<std::string>{"r.html"});
+  // The first request and ten redirects: /chain/11 down to /chain/1.
+  const std::vector<std::string> all = server.requests();
+  ASSERT_EQ(all.size() - before, 11u);
+  EXPECT_EQ(all[before], "/chain/11");
+  EXPECT_EQ(all.back(), "/chain/1");
+}
+
+TEST_F(URLDownloadTest, OnlyHttpAndHttpsAreFetchedAlsoAfterARedirect) {
+  for (const std::string& url : {server.url("/to-ftp"), server.url("/to-file"), std::string("file:///etc/passwd"),
+                                 "ftp://127.0.0.1:" + std::to_string(server.port()) + "/x"}) {
+    SCOPED_TRACE(url);
+    const URLDownloadResult result = URLDownload(url, folder.file("s.tmp"), DownloadMode::NumberedName);
+    EXPECT_FALSE(result.saved());
+    EXPECT_TRUE(result.failed);
+    EXPECT_FALSE(result.message.empty());
+  }
+  EXPECT_TRUE(names().empty());
+  // Neither the ftp redirect nor the ftp URL reached the server.
+  EXPECT_EQ(server.requests(), (std::vector<std::string>{"/to-ftp", "/to-file"}));
+}
+
+TEST_F(URLDownloadTest, ErrorStatusFailsAndSavesNothing) {
+  const URLDownloadResult result =
+      URLDownload(server.url("/missing"), folder.file("m.tmp"), DownloadMode::NumberedName);
+  EXPECT_FALSE(result.saved());
+  EXPECT_TRUE(result.failed);
+  EXPECT_EQ(result.httpStatus, 404);
+  EXPECT_NE(result.message.find("404"), std::string::npos) << result.message;
+  EXPECT_TRUE(names().empty());
+}
+
+TEST_F(URLDownloadTest, NoServerFailsAndSavesNothing) {
+  std::string url;
+  {
+    HttpTestServer gone;
+    url = gone.url("/page.html");
+  }
+  const URLDownloadResult result = URLDownload(url, folder.file("c.tmp"), DownloadMode::NumberedName);
+  EXPECT_TRUE(result.failed);
+  EXPECT_FALSE(result.message.empty());
+  EXPECT_TRUE(names().empty());
+}
+
+TEST_F(URLDownloadTest, SendsMailsiftAndItsVersionAsUserAgent) {
+  const URLDownloadResult result = URLDownload(server.url("/agent"), folder.file("ua.txt"), DownloadMode::NumberedName);
+  ASSERT_TRUE(result.saved()) << result.message;
+  EXPECT_EQ(content("ua.txt"), "mailsift/" MAILSIFT_VERSION);
+}
+
+TEST_F(URLDownloadTest, ReportsProgressUpToTheWholeBody) {
+  std::vector<std::uint64_t> received;
+  std::optional<std::uint64_t> total;
+  HttpOptions options;
+  options.onProgress = [&](std::uint64_t bytes, std::optional<std::uint64_t> announced) {
+    received.push_back(bytes);
+    total = announced;
+  };
+  const URLDownloadResult result =
+      URLDownload(server.url("/page.html"), folder.file("p.html"), DownloadMode::NumberedName, options);
+  ASSERT_TRUE(result.saved()) << result.message;
+  ASSERT_FALSE(received.empty());
+  EXPECT_TRUE(std::is_sorted(received.begin(), received.end()));
+  EXPECT_EQ(received.back(), page.size());
+  EXPECT_EQ(total, page.size());
+}
+
+TEST_F(URLDownloadTest, CancelStopsTheDownloadAndRemovesThePartialFile) {
+  std::atomic<bool> cancel{false};
+  std::uint64_t seen = 0;
+  HttpOptions options;
+  options.cancel = &cancel;
+  options.onProgress = [&](std::uint64_t bytes, std::optional<std::uint64_t>) {
+    seen = bytes;
+    cancel = true;
+  };
+  const URLDownloadResult result =
+      URLDownload(server.url("/large"), folder.file("big.bin"), DownloadMode::NumberedName, options);
+  EXPECT_FALSE(result.saved());
+  EXPECT_TRUE(result.failed);
+  EXPECT_GT(seen, 0u);
+  EXPECT_LT(seen, HttpTestServer::kLargeSize);
+  EXPECT_TRUE(names().empty());
+
+  const URLDownloadResult before =
+      URLDownload(server.url("/page.html"), folder.file("p.html"), DownloadMode::NumberedName, options);
+  EXPECT_TRUE(before.failed);
+  EXPECT_TRUE(names().empty());
+}
+
+}  // namespace
+}  // namespace mailsift

@@ -1,0 +1,160 @@
+// fetchUrlForScan: blank answers, the page text, and that exactly the file
+// it downloaded is read and removed, whatever else lies at the temporary
+// name. TempDir() is fixed once per process, so every test here shares one
+// temporary folder, emptied before and after each test.
+#include "sources/url_scan.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "sources/temp_dir.h"
+#include "support/http_test_server.h"
+#include "support/temp_folder.h"
+
+namespace mailsift {
+namespace {
+
+namespace fs = std::filesystem;
+using test::HttpTestServer;
+
+// The process's temporary folder: TEMP points at it for the first call of
+// TempDir(), which creates it and keeps it, and is then set back, so that
+// the TempFolders of the tests (which follow TEMP too) are made elsewhere.
+const fs::path& processTempFolder() {
+  static const fs::path folder = [] {
+    static const test::TempFolder owner;
+    const fs::path inside = owner.path() / "scan-temp";
+    const char* previous = std::getenv("TEMP");
+    const std::string saved = previous != nullptr ? previous : "";
+    ::setenv("TEMP", inside.c_str(), 1);
+    (void)TempDir();
+    if (previous != nullptr) {
+      ::setenv("TEMP", saved.c_str(), 1);
+    } else {
+      ::unsetenv("TEMP");
+    }
+    return inside;
+  }();
+  return folder;
+}
+
+class UrlScanTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_EQ(TempDir(), processTempFolder().string() + "/");
+    clear();
+  }
+  void TearDown() override { clear(); }
+
+  static void clear() {
+    for (const auto& entry : fs::directory_iterator(processTempFolder())) fs::remove_all(entry.path());
+  }
+  static std::vector<std::string> names() {
+    std::vector<std::string> result;
+    for (const auto& entry : fs::directory_iterator(processTempFolder()))
+      result.push_back(entry.path().filename().string());
+    std::sort(result.begin(), result.end());
+    return result;
+  }
+
+  HttpTestServer server;
+  const std::string page{HttpTestServer::pageBody()};
+};
+
+TEST_F(UrlScanTest, BlankAnswerDownloadsNothing) {
+  for (const char* answer : {"", " ", "     "}) {
+    SCOPED_TRACE(std::string("'") + answer + "'");
+    const UrlScanSource source = fetchUrlForScan(answer);
+    EXPECT_FALSE(source.failed);
+    EXPECT_TRUE(source.text.empty());
+    EXPECT_TRUE(source.message.empty());
+  }
+  EXPECT_TRUE(server.requests().empty());
+  EXPECT_TRUE(names().empty());
+}
+
+TEST_F(UrlScanTest, GivesThePageAndLeavesNoFile) {
+  const UrlScanSource source = fetchUrlForScan(server.url("/page.html"));
+  ASSERT_FALSE(source.failed) << source.message;
+  EXPECT_EQ(source.text.view(), page);
+  EXPECT_TRUE(names().empty());
+}
+
+// The answer is downloaded as typed: spaces around an address make it an
+// address the HTTP layer refuses, so the page is never asked for.
+TEST_F(UrlScanTest, AnswerIsNotTrimmedForTheDownload) {
+  const UrlScanSource source = fetchUrlForScan("  " + server.url("/page.html") + "  ");
+  EXPECT_TRUE(source.failed);
+  EXPECT_TRUE(source.text.empty());
+  EXPECT_TRUE(server.requests().empty());
+  EXPECT_TRUE(names().empty());
+}
+
+TEST_F(UrlScanTest, FailedDownloadSaysWhyAndLeavesNoFile) {
+  const UrlScanSource source = fetchUrlForScan(server.url("/missing"));
+  EXPECT_TRUE(source.failed);
+  EXPECT_EQ(source.httpStatus, 404);
+  EXPECT_FALSE(source.message.empty());
+  EXPECT_TRUE(source.text.empty());
+  EXPECT_TRUE(names().empty());
+}
+
+TEST_F(UrlScanTest, StaleTempFileIsNeitherScannedNorRemoved) {
+  const std::string stale = "stale@old.example";
+  const fs::path plain = processTempFolder() / "kelvaro.tmp";
+  std::ofstream(plain, std::ios::binary) << stale;
+
+  const UrlScanSource worked = fetchUrlForScan(server.url("/page.html"));
+  ASSERT_FALSE(worked.failed) << worked.message;
+  EXPECT_EQ(worked.text.view(), page);
+  EXPECT_EQ(names(), std::vector<std::string>{"kelvaro.tmp"});
+  EXPECT_EQ(test::readFile(plain), stale);
+
+  const UrlScanSource failed = fetchUrlForScan(server.url("/missing"));
+  EXPECT_TRUE(failed.failed);
+  EXPECT_TRUE(failed.text.empty());
+  EXPECT_EQ(names(), std::vector<std::string>{"kelvaro.tmp"});
+  EXPECT_EQ(test::readFile(plain), stale);
+}
+
+TEST_F(UrlScanTest, LinkAtTheTempNameIsNotFollowed) {
+  test::TempFolder elsewhere;
+  const std::string victim = elsewhere.write("victim.txt", "precious");
+  const fs::path link = processTempFolder() / "kelvaro.tmp";
+  fs::create_symlink(victim, link);
+
+  const UrlScanSource source = fetchUrlForScan(server.url("/page.html"));
+  ASSERT_FALSE(source.failed) << source.message;
+  EXPECT_EQ(source.text.view(), page);
+  EXPECT_EQ(test::readFile(victim), "precious");
+  EXPECT_EQ(fs::read_symlink(link), victim);
+  EXPECT_EQ(names(), std::vector<std::string>{"kelvaro.tmp"});
+
+  // A dangling link is not followed either: its target is never created.
+  fs::remove(link);
+  const std::string absent = elsewhere.file("absent.txt");
+  fs::create_symlink(absent, link);
+  const UrlScanSource again = fetchUrlForScan(server.url("/page.html"));
+  EXPECT_EQ(again.text.view(), page);
+  EXPECT_FALSE(fs::exists(fs::symlink_status(absent)));
+  EXPECT_EQ(names(), std::vector<std::string>{"kelvaro.tmp"});
+}
+
+TEST_F(UrlScanTest, MissingTempFolderFailsWithoutRequest) {
+  fs::remove(processTempFolder());
+  const UrlScanSource source = fetchUrlForScan(server.url("/page.html"));
+  fs::create_directory(processTempFolder());
+  EXPECT_TRUE(source.failed);
+  EXPECT_FALSE(source.message.empty());
+  EXPECT_TRUE(server.requests().empty());
+}
+
+}  // namespace
+}  // namespace mailsift

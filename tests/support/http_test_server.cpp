@@ -1,0 +1,227 @@
+// The loopback HTTP server for download tests, on plain POSIX sockets.
+#include "support/http_test_server.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cstdlib>
+#include <stdexcept>
+
+namespace mailsift::test {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+
+// Each poll waits this long at most, so a stop request is seen quickly.
+constexpr int kPollMs = 50;
+// A request must arrive, and each piece of a response must be taken by the
+// client, within this time.
+constexpr auto kIoLimit = std::chrono::seconds(5);
+// The longest /stall holds a connection open.
+constexpr auto kStallLimit = std::chrono::seconds(30);
+constexpr std::size_t kMaxRequestBytes = 64 * 1024;
+
+constexpr std::string_view kPage =
+    "<html><body>\r\n"
+    "<p>Write to <a href=\"mailto:Anna.Berg@Example.com\">Anna.Berg@Example.com</a>\r\n"
+    "or to office(at)firma.de, not to someone@host.invalidtld.</p>\r\n"
+    "</body></html>\r\n";
+
+class Socket {
+ public:
+  explicit Socket(int fd) : m_fd(fd) {}
+  ~Socket() {
+    if (m_fd >= 0) ::close(m_fd);
+  }
+  Socket(const Socket&) = delete;
+  Socket& operator=(const Socket&) = delete;
+  int get() const { return m_fd; }
+
+ private:
+  int m_fd;
+};
+
+// Waits for `events` on `fd` for one poll step. Returns the events seen.
+short pollOnce(int fd, short events) {
+  pollfd entry{fd, events, 0};
+  const int ready = ::poll(&entry, 1, kPollMs);
+  return ready > 0 ? entry.revents : 0;
+}
+
+std::string lower(std::string_view text) {
+  std::string result(text);
+  std::transform(result.begin(), result.end(), result.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return result;
+}
+
+struct Request {
+  std::string target;
+  std::string userAgent;
+};
+
+}  // namespace
+
+HttpTestServer::HttpTestServer(std::chrono::seconds lifetime) : m_deadline(Clock::now() + lifetime) {
+  ::setenv("no_proxy", "*", 1);
+  ::setenv("NO_PROXY", "*", 1);
+  m_listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (m_listener < 0) throw std::runtime_error("socket failed");
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = 0;                              // any free port
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);  // 127.0.0.1 and nothing else
+  socklen_t size = sizeof address;
+  if (::bind(m_listener, reinterpret_cast<sockaddr*>(&address), size) != 0 || ::listen(m_listener, 16) != 0 ||
+      ::getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &size) != 0) {
+    ::close(m_listener);
+    throw std::runtime_error("cannot listen on 127.0.0.1");
+  }
+  m_port = ntohs(address.sin_port);
+  m_thread = std::thread([this] { serve(); });
+}
+
+HttpTestServer::~HttpTestServer() {
+  m_stop = true;
+  m_thread.join();
+  ::close(m_listener);
+}
+
+std::string HttpTestServer::url(std::string_view path) const {
+  return "http://127.0.0.1:" + std::to_string(m_port) + std::string(path);
+}
+
+std::vector<std::string> HttpTestServer::requests() const {
+  const std::lock_guard lock(m_mutex);
+  return m_requests;
+}
+
+std::string_view HttpTestServer::pageBody() { return kPage; }
+
+char HttpTestServer::largeBodyByte(std::uint64_t index) noexcept {
+  // 251 is prime, so the pattern does not line up with any buffer size.
+  return static_cast<char>('!' + index % 251 % 94);
+}
+
+void HttpTestServer::serve() {
+  while (!m_stop && Clock::now() < m_deadline) {
+    if ((pollOnce(m_listener, POLLIN) & POLLIN) == 0) continue;
+    const int connection = ::accept4(m_listener, nullptr, nullptr, SOCK_CLOEXEC);
+    if (connection >= 0) handle(connection);
+  }
+}
+
+void HttpTestServer::handle(int fd) {
+  const Socket connection(fd);
+  const auto stopped = [this] { return m_stop.load() || Clock::now() >= m_deadline; };
+
+  // Sends all of `data`; false when the client left or stopped taking bytes.
+  const auto sendAll = [&](std::string_view data) {
+    auto lastProgress = Clock::now();
+    while (!data.empty()) {
+      if (stopped() || Clock::now() - lastProgress > kIoLimit) return false;
+      if ((pollOnce(fd, POLLOUT) & (POLLOUT | POLLERR | POLLHUP)) == 0) continue;
+      const ssize_t sent = ::send(fd, data.data(), data.size(), MSG_NOSIGNAL);
+      if (sent < 0) {
+        if (errno == EINTR || errno == EAGAIN) continue;
+        return false;
+      }
+      data.remove_prefix(static_cast<std::size_t>(sent));
+      lastProgress = Clock::now();
+    }
+    return true;
+  };
+  // Waits until the client closes its side, or `limit` passes.
+  const auto waitForClose = [&](Clock::duration limit) {
+    const auto until = Clock::now() + limit;
+    char scratch[4096];
+    while (!stopped() && Clock::now() < until) {
+      if ((pollOnce(fd, POLLIN) & (POLLIN | POLLERR | POLLHUP)) == 0) continue;
+      if (::recv(fd, scratch, sizeof scratch, 0) <= 0) return;
+    }
+  };
+
+  // The request head, up to the empty line.
+  std::string head;
+  const auto readUntil = Clock::now() + kIoLimit;
+  while (head.find("\r\n\r\n") == std::string::npos) {
+    if (stopped() || Clock::now() >= readUntil || head.size() > kMaxRequestBytes) return;
+    if ((pollOnce(fd, POLLIN) & (POLLIN | POLLERR | POLLHUP)) == 0) continue;
+    char chunk[4096];
+    const ssize_t got = ::recv(fd, chunk, sizeof chunk, 0);
+    if (got <= 0) return;
+    head.append(chunk, static_cast<std::size_t>(got));
+  }
+  Request request;
+  {
+    const std::size_t lineEnd = head.find("\r\n");
+    const std::string line = head.substr(0, lineEnd);
+    const std::size_t first = line.find(' ');
+    const std::size_t second = line.find(' ', first + 1);
+    if (first == std::string::npos || second == std::string::npos) return;
+    request.target = line.substr(first + 1, second - first - 1);
+    const std::string lowered = lower(head);
+    if (const std::size_t at = lowered.find("\r\nuser-agent:"); at != std::string::npos) {
+      const std::size_t valueStart = head.find_first_not_of(' ', at + 13);
+      request.userAgent = head.substr(valueStart, head.find("\r\n", valueStart) - valueStart);
+    }
+  }
+  {
+    const std::lock_guard lock(m_mutex);
+    m_requests.push_back(request.target);
+  }
+
+  const auto respond = [&](std::string_view status, std::string_view extraHeaders, std::string_view body,
+                           std::uint64_t announced) {
+    std::string response = "HTTP/1.1 " + std::string(status) + "\r\nContent-Length: " + std::to_string(announced) +
+                           "\r\nConnection: close\r\n" + std::string(extraHeaders) + "\r\n";
+    response.append(body);
+    return sendAll(response);
+  };
+  const auto redirect = [&](std::string_view status, const std::string& location) {
+    return respond(status, "Location: " + location + "\r\nContent-Type: text/plain\r\n", "moved", 5);
+  };
+
+  const std::string& target = request.target;
+  bool done = true;
+  if (target == "/page.html" || target == "/chain/0") {
+    done = respond("200 OK", "Content-Type: text/html\r\n", kPage, kPage.size());
+  } else if (target == "/moved") {
+    done = redirect("301 Moved Permanently", "/page.html");
+  } else if (target == "/found") {
+    done = redirect("302 Found", url("/page.html"));
+  } else if (target.starts_with("/chain/")) {
+    const long step = std::strtol(target.c_str() + 7, nullptr, 10);
+    done = redirect("302 Found", "/chain/" + std::to_string(step > 0 ? step - 1 : 0));
+  } else if (target == "/to-ftp") {
+    done = redirect("302 Found", "ftp://127.0.0.1:" + std::to_string(m_port) + "/x");
+  } else if (target == "/to-file") {
+    done = redirect("302 Found", "file:///etc/passwd");
+  } else if (target == "/agent") {
+    done = respond("200 OK", "Content-Type: text/plain\r\n", request.userAgent, request.userAgent.size());
+  } else if (target == "/stall") {
+    if (respond("200 OK", "Content-Type: text/plain\r\n", "0123456789", 1000)) waitForClose(kStallLimit);
+    return;
+  } else if (target == "/large") {
+    done = respond("200 OK", "Content-Type: application/octet-stream\r\n", "", kLargeSize);
+    std::string chunk(std::size_t{1} << 18, '\0');
+    for (std::uint64_t sent = 0; done && sent < kLargeSize; sent += chunk.size()) {
+      for (std::size_t i = 0; i < chunk.size(); ++i) chunk[i] = largeBodyByte(sent + i);
+      done = sendAll(chunk);
+    }
+  } else {
+    done = respond("404 Not Found", "Content-Type: text/plain\r\n", "not found", 9);
+  }
+  if (!done) return;
+  ::shutdown(fd, SHUT_WR);
+  waitForClose(std::chrono::seconds(1));
+}
+
+}  // namespace mailsift::test
