@@ -24,5 +24,5 @@ ensure_packages() {
 }
 
 # What building the program and its tests needs.
-BUILD_PACKAGES=(cmake ninja-build g++ pkg-config)
+BUILD_PACKAGES=(cmake ninja-build g++ pkg-config libcurl4-openssl-dev)
 TEST_PACKAGES=(googletest libgtest-dev libgmock-dev)

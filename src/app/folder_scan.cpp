@@ -177,14 +177,28 @@ class Pipeline {
   }
 
   void scanSlot(Slot& slot, platform::ByteBuffer& buffer) const {
-    if (slot.kind != platform::EntryKind::RegularFile) {
+    std::string trimmed;
+    if (m_options.trimPaths) {
+      const std::size_t first = slot.path.find_first_not_of(' ');
+      const std::size_t last = slot.path.find_last_not_of(' ');
+      if (first == std::string::npos) {
+        trimmed.clear();
+      } else {
+        trimmed = slot.path.substr(first, last - first + 1);
+      }
+    }
+    // A trimmed path may name another file, whose kind is not known: the
+    // read itself refuses anything that is not a regular file.
+    const bool pathChanged = m_options.trimPaths && trimmed != slot.path;
+    const std::string& readPath = pathChanged ? trimmed : slot.path;
+    if (!pathChanged && slot.kind != platform::EntryKind::RegularFile) {
       slot.error = ReadError::NotRegularFile;  // never opened: FIFOs and devices could block
       return;
     }
     if (stopRequested()) return;
     std::size_t size = 0;
     int systemError = 0;
-    const platform::ReadFailure failure = platform::readListedFileInto(slot.path, buffer, size, systemError);
+    const platform::ReadFailure failure = platform::readListedFileInto(readPath, buffer, size, systemError);
     slot.error = readErrorOf(failure);
     if (slot.error != ReadError::None) return;
     slot.bytes = size;

@@ -34,6 +34,9 @@ struct FolderScanProgress {
 struct FolderScanOptions {
   unsigned jobs = 0;  // reading and scanning threads; 0 means one per core
   const std::atomic<bool>* stop = nullptr;  // ends the scan early when it becomes true
+  // Read each file under its path with leading and trailing blanks removed,
+  // as the folder scan of the window does; the path handed over stays as listed.
+  bool trimPaths = false;
 };
 
 struct FolderScanSummary {

@@ -10,5 +10,6 @@
 namespace mailsift::cli {
 
 int runExtract(std::span<const std::string_view> args);
+int runScan(std::span<const std::string_view> args);
 
 }  // namespace mailsift::cli

@@ -13,10 +13,12 @@ namespace {
 constexpr std::string_view kUsage =
     "Usage: mailsift COMMAND [OPTIONS] [ARGS...]\n"
     "\n"
-    "Finds e-mail addresses in files.\n"
+    "Finds e-mail addresses in files, folder trees and web pages.\n"
     "\n"
     "Commands:\n"
-    "  extract   print every address and candidate in text order\n"
+    "  scan      scan files, folders and web pages into the two result lists,\n"
+    "            then print them or export the recognised addresses\n"
+    "  extract   print every address and candidate in text order, unsorted\n"
     "\n"
     "Run 'mailsift COMMAND --help' for the options of a command.\n"
     "Options: --help, --version\n";
@@ -34,6 +36,7 @@ int main(int argc, char** argv) {
   const std::span<const std::string_view> rest(args.data() + 1, args.size() - 1);
   try {
     if (command == "extract") return runExtract(rest);
+    if (command == "scan") return runScan(rest);
   } catch (const std::bad_alloc&) {
     printError("out of memory");
     return 2;

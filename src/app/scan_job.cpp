@@ -1,0 +1,134 @@
+// Runs a scan of several sources into the result lists.
+#include "app/scan_job.h"
+
+#include <filesystem>
+
+#include "app/scan_file.h"
+#include "sources/folder_walk.h"
+#include "sources/url_scan.h"
+
+namespace mailsift {
+namespace {
+
+bool startsWithNoCase(std::string_view text, std::string_view prefix) {
+  if (text.size() < prefix.size()) return false;
+  for (std::size_t i = 0; i < prefix.size(); ++i) {
+    const char c = text[i] >= 'A' && text[i] <= 'Z' ? static_cast<char>(text[i] + 32) : text[i];
+    if (c != prefix[i]) return false;
+  }
+  return true;
+}
+
+class Job {
+ public:
+  Job(ResultLists& lists, const InterfaceTexts& texts, const ScanOptions& options)
+      : m_lists(lists), m_texts(texts), m_options(options) {}
+
+  ScanReport run(std::span<const ScanSource> sources) {
+    for (const ScanSource& source : sources) {
+      if (stopRequested()) {
+        m_report.stopped = true;
+        break;
+      }
+      SourceOutcome& outcome = m_report.sources.emplace_back();
+      outcome.source = source;
+      switch (source.kind) {
+        case SourceKind::File: scanFile(outcome); break;
+        case SourceKind::Folder: scanFolder(outcome); break;
+        case SourceKind::Url: scanUrl(outcome); break;
+      }
+    }
+    return std::move(m_report);
+  }
+
+ private:
+  bool stopRequested() const { return m_options.stop != nullptr && m_options.stop->load(); }
+
+  void closeFile(const FileEntries& entries) {
+    m_report.last = addFileToLists(entries, m_lists, m_texts);
+    m_report.anyFileScanned = true;
+  }
+
+  void report(const ScanSource& source, std::uint64_t bytes) {
+    if (!m_options.onProgress) return;
+    ScanProgress progress;
+    progress.source = &source;
+    progress.bytesDone = bytes;
+    m_options.onProgress(progress);
+  }
+
+  void scanFile(SourceOutcome& outcome) {
+    report(outcome.source, 0);
+    const FileScanOutcome scanned = scanFileIntoLists(outcome.source.target, m_lists, m_texts);
+    m_report.last = scanned.summary;
+    m_report.anyFileScanned = true;
+    outcome.readError = scanned.readError;
+    outcome.message = scanned.readMessage;
+  }
+
+  void scanFolder(SourceOutcome& outcome) {
+    FolderScanOptions folderOptions;
+    folderOptions.jobs = m_options.jobs;
+    folderOptions.stop = m_options.stop;
+    folderOptions.trimPaths = true;
+    std::function<void(const FolderScanProgress&)> onProgress;
+    if (m_options.onProgress) {
+      onProgress = [&](const FolderScanProgress& folder) {
+        ScanProgress progress;
+        progress.source = &outcome.source;
+        progress.filesDone = folder.filesDone;
+        progress.filesListed = folder.filesListed;
+        progress.listingDone = folder.listingDone;
+        progress.bytesDone = folder.bytesDone;
+        progress.currentPath = folder.currentPath;
+        m_options.onProgress(progress);
+      };
+    }
+    const FolderScanSummary summary = scanFolderInWalkOrder(
+        AddBackslash(outcome.source.target), folderOptions, [&](const ScannedFile& file) { closeFile(file.entries); },
+        onProgress);
+    outcome.filesScanned = summary.filesScanned;
+    outcome.unreadableFiles = summary.unreadableFiles;
+    outcome.unlistedFolders = summary.walk.unlistedFolders;
+    if (summary.stopped) m_report.stopped = true;
+  }
+
+  void scanUrl(SourceOutcome& outcome) {
+    platform::HttpOptions http = m_options.http;
+    http.cancel = m_options.stop;
+    if (m_options.onProgress) {
+      http.onProgress = [&](std::uint64_t received, std::optional<std::uint64_t>) {
+        report(outcome.source, received);
+      };
+    }
+    const UrlScanSource page = fetchUrlForScan(outcome.source.target, http);
+    outcome.downloadFailed = page.failed;
+    outcome.message = page.message;
+    FileEntries entries;
+    ExtractAddresses(page.text.view(), entries);
+    closeFile(entries);
+  }
+
+  ResultLists& m_lists;
+  const InterfaceTexts& m_texts;
+  const ScanOptions& m_options;
+  ScanReport m_report;
+};
+
+}  // namespace
+
+ScanSource classifySource(const std::string& argument) {
+  if (startsWithNoCase(argument, "http://") || startsWithNoCase(argument, "https://")) {
+    return {SourceKind::Url, argument};
+  }
+  std::error_code ignored;
+  if (std::filesystem::is_directory(argument, ignored)) return {SourceKind::Folder, argument};
+  return {SourceKind::File, argument};
+}
+
+ScanReport runScan(std::span<const ScanSource> sources, ResultLists& lists, const InterfaceTexts& texts,
+                   const ScanOptions& options) {
+  return Job(lists, texts, options).run(sources);
+}
+
+}  // namespace mailsift

@@ -1,0 +1,273 @@
+// `mailsift scan`: files, folder trees and web pages into the two result
+// lists, exactly as the window's scans fill them, then the lists or the
+// export.
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "app/scan_job.h"
+#include "app/ui_texts.h"
+#include "cli/commands.h"
+#include "cli/output.h"
+#include "platform/terminal.h"
+#include "results/csv_export.h"
+
+namespace mailsift::cli {
+namespace {
+
+constexpr std::string_view kHelp =
+    "Usage: mailsift scan [OPTIONS] PATH...\n"
+    "\n"
+    "Scans each PATH into the same two lists, in the order given: a file is\n"
+    "scanned whole, a folder with every file below it (hidden ones too, links\n"
+    "followed), an http:// or https:// address by downloading that one page.\n"
+    "After every file, duplicates are removed from both lists. Then the lists\n"
+    "are printed, one entry per line (UTF-8, LF), or List1 is exported.\n"
+    "\n"
+    "  List1  recognised addresses, sorted\n"
+    "  List2  candidates whose top-level domain is unknown, in the order found\n"
+    "\n"
+    "Options:\n"
+    "  --list=found|unknown|both  print List1 (the default), List2, or both\n"
+    "                             (List1, a blank line, List2)\n"
+    "  --export=FILE              write List1 to FILE instead of printing\n"
+    "  --delimiter=TEXT           the delimiter of the export, as typed in the\n"
+    "                             window: \"br\" is a line break (CR LF), \"tb\" a\n"
+    "                             tab; letters are lower-cased (default \";br\")\n"
+    "  --jobs=N                   threads that read and scan folder files\n"
+    "                             (default: one per core; results never change)\n"
+    "  --encoding=cp1252          read input bytes as Windows-1252 (the default)\n"
+    "  --verbose                  report unreadable files and folders of a folder scan\n"
+    "  --help                     show this help\n"
+    "\n"
+    "The counters and the last duplicate notice go to standard error in one\n"
+    "line, such as \"Found:12 Unknown:3 Duplicate 0\". On a terminal a progress\n"
+    "line shows there while folders and pages are scanned.\n"
+    "\n"
+    "Exit status: 0 on success; 2 when a file could not be read or a download\n"
+    "failed (everything else is still scanned) or the options are wrong; 1 when\n"
+    "the export could not be written (the message starts with \"Err:\" and the\n"
+    "system's error number).\n";
+
+enum class Listing { Found, Unknown, Both };
+
+struct Options {
+  Listing listing = Listing::Found;
+  std::string exportPath;
+  bool exporting = false;
+  std::string delimiterAnswer{kDefaultDelimiterAnswer};
+  bool delimiterGiven = false;
+  unsigned jobs = 0;
+  bool verbose = false;
+  std::vector<std::string> paths;
+};
+
+// Parses the arguments; returns -1 to go on, or the exit status to end with.
+int parseOptions(std::span<const std::string_view> args, Options& options) {
+  bool optionsEnded = false;
+  for (const std::string_view arg : args) {
+    auto valueOf = [&](std::string_view name) { return arg.substr(name.size()); };
+    if (optionsEnded || !arg.starts_with("--")) {
+      options.paths.emplace_back(arg);
+    } else if (arg == "--") {
+      optionsEnded = true;
+    } else if (arg == "--help") {
+      std::fputs(kHelp.data(), stdout);
+      return 0;
+    } else if (arg.starts_with("--list=")) {
+      const std::string_view value = valueOf("--list=");
+      if (value == "found") {
+        options.listing = Listing::Found;
+      } else if (value == "unknown") {
+        options.listing = Listing::Unknown;
+      } else if (value == "both") {
+        options.listing = Listing::Both;
+      } else {
+        printError("--list takes found, unknown or both, not '" + std::string(value) + "'");
+        return 2;
+      }
+    } else if (arg.starts_with("--export=")) {
+      options.exportPath = valueOf("--export=");
+      options.exporting = true;
+    } else if (arg.starts_with("--delimiter=")) {
+      options.delimiterAnswer = valueOf("--delimiter=");
+      options.delimiterGiven = true;
+    } else if (arg.starts_with("--jobs=")) {
+      const std::string value(valueOf("--jobs="));
+      char* end = nullptr;
+      const unsigned long jobs = std::strtoul(value.c_str(), &end, 10);
+      if (value.empty() || *end != '\0' || jobs == 0 || jobs > 1024) {
+        printError("--jobs takes a number from 1 to 1024, not '" + value + "'");
+        return 2;
+      }
+      options.jobs = static_cast<unsigned>(jobs);
+    } else if (arg.starts_with("--encoding=")) {
+      if (arg != "--encoding=cp1252") {
+        printError("unsupported encoding '" + std::string(valueOf("--encoding=")) + "' (supported: cp1252)");
+        return 2;
+      }
+    } else if (arg == "--verbose") {
+      options.verbose = true;
+    } else {
+      printError("unknown option '" + std::string(arg) + "'\nTry 'mailsift scan --help'.");
+      return 2;
+    }
+  }
+  if (options.paths.empty()) {
+    printError("no PATH given\nTry 'mailsift scan --help'.");
+    return 2;
+  }
+  if (options.delimiterGiven && !options.exporting) {
+    printError("--delimiter goes with --export");
+    return 2;
+  }
+  return -1;
+}
+
+// One line on standard error, rewritten in place at most ten times a second
+// and cleared at the end. Only on a terminal.
+class ProgressLine {
+ public:
+  ProgressLine() : m_enabled(platform::isTerminal(stderr)) {}
+  ~ProgressLine() { clear(); }
+  ProgressLine(const ProgressLine&) = delete;
+  ProgressLine& operator=(const ProgressLine&) = delete;
+
+  void update(const ScanProgress& progress) {
+    if (!m_enabled) return;
+    const auto now = std::chrono::steady_clock::now();
+    if (progress.source != m_source) {
+      m_source = progress.source;
+      m_sourceStart = now;
+    }
+    if (now - m_lastDraw < std::chrono::milliseconds(100)) return;
+    m_lastDraw = now;
+    const double seconds = std::chrono::duration<double>(now - m_sourceStart).count();
+    const double megabytesPerSecond = seconds > 0 ? static_cast<double>(progress.bytesDone) / 1e6 / seconds : 0.0;
+    char head[96];
+    if (progress.source != nullptr && progress.source->kind == SourceKind::Folder) {
+      std::snprintf(head, sizeof head, "%zu of %zu%s files, %.1f MB/s ", progress.filesDone, progress.filesListed,
+                    progress.listingDone ? "" : "+", megabytesPerSecond);
+    } else {
+      std::snprintf(head, sizeof head, "%.1f MB, %.1f MB/s ", static_cast<double>(progress.bytesDone) / 1e6,
+                    megabytesPerSecond);
+    }
+    std::string line = head;
+    if (progress.currentPath != nullptr) {
+      line += *progress.currentPath;
+    } else if (progress.source != nullptr) {
+      line += progress.source->target;
+    }
+    const std::size_t width = platform::terminalColumns(stderr) - 1;
+    if (line.size() > width) line = line.substr(0, width);
+    std::fprintf(stderr, "\r\033[K%s", line.c_str());
+    std::fflush(stderr);
+    m_drawn = true;
+  }
+
+  void clear() {
+    if (!m_drawn) return;
+    std::fputs("\r\033[K", stderr);
+    std::fflush(stderr);
+    m_drawn = false;
+  }
+
+ private:
+  bool m_enabled;
+  bool m_drawn = false;
+  const ScanSource* m_source = nullptr;
+  std::chrono::steady_clock::time_point m_sourceStart;
+  std::chrono::steady_clock::time_point m_lastDraw;
+};
+
+void printList(OutputBuffer& out, const ResultLists& lists, ListId list) {
+  for (std::size_t i = 0; i < lists.count(list); ++i) {
+    out.append(lists.at(list, i));
+    out.append("\n");
+  }
+}
+
+// The window's two-line duplicate notice on one line.
+std::string oneLine(std::string text) {
+  for (std::size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at)) {
+    text.replace(at, 2, " ");
+  }
+  return text;
+}
+
+}  // namespace
+
+int runScan(std::span<const std::string_view> args) {
+  Options options;
+  if (const int status = parseOptions(args, options); status >= 0) return status;
+
+  std::optional<std::string> delimiter;
+  if (options.exporting) {
+    delimiter = exportDelimiter(options.delimiterAnswer);
+    if (!delimiter) {
+      printError("the delimiter is blank: nothing to export");
+      return 2;
+    }
+  }
+
+  std::vector<ScanSource> sources;
+  for (const std::string& path : options.paths) sources.push_back(classifySource(path));
+
+  // The command line speaks English, whatever the locale.
+  const InterfaceTexts texts = LoadUiTexts(0);
+  ResultLists lists;
+  ScanReport report;
+  {
+    ProgressLine progress;
+    ScanOptions scanOptions;
+    scanOptions.jobs = options.jobs;
+    scanOptions.onProgress = [&](const ScanProgress& p) { progress.update(p); };
+    report = mailsift::runScan(sources, lists, texts, scanOptions);
+  }
+
+  int status = 0;
+  for (const SourceOutcome& outcome : report.sources) {
+    const std::string& target = outcome.source.target;
+    if (outcome.source.kind == SourceKind::File && outcome.readError != ReadError::None) {
+      printError(target + ": " + outcome.message);
+      status = 2;
+    } else if (outcome.source.kind == SourceKind::Url && outcome.downloadFailed) {
+      printError(target + ": " + outcome.message);
+      status = 2;
+    } else if (outcome.source.kind == SourceKind::Folder && options.verbose &&
+               (outcome.unreadableFiles > 0 || outcome.unlistedFolders > 0)) {
+      printError(target + ": " + std::to_string(outcome.unreadableFiles) + " of " +
+                 std::to_string(outcome.filesScanned) + " files could not be read, " +
+                 std::to_string(outcome.unlistedFolders) + " folders could not be listed");
+    }
+  }
+
+  if (options.exporting) {
+    const ExportError error = exportList1(lists, *delimiter, options.exportPath);
+    if (!error.ok()) {
+      std::fprintf(stderr, "%s %s\n", error.title().c_str(), error.description.c_str());
+      return 1;
+    }
+  } else {
+    ignoreBrokenPipeSignal();
+    OutputBuffer out(stdout);
+    if (options.listing != Listing::Unknown) printList(out, lists, ListId::List1);
+    if (options.listing == Listing::Both) out.append("\n");
+    if (options.listing != Listing::Found) printList(out, lists, ListId::List2);
+    out.flush();
+    if (out.failed() && !out.brokenPipe()) {
+      printError("cannot write output");
+      return 2;
+    }
+  }
+
+  const CounterTexts counters =
+      report.anyFileScanned ? report.last.counters : Eintrag(lists, texts.UiTexts[13], texts.UiTexts[14]);
+  std::string summary = counters.label1 + " " + counters.label2;
+  if (report.anyFileScanned) summary += " " + oneLine(report.last.label3);
+  std::fprintf(stderr, "%s\n", summary.c_str());
+  return status;
+}
+
+}  // namespace mailsift::cli

@@ -1,0 +1,155 @@
+// `mailsift scan` as a user or a script runs it: files and folders into the
+// two lists, the printed lists, the export and the exit status.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <random>
+#include <string>
+
+#include "support/http_test_server.h"
+#include "support/process.h"
+#include "support/temp_folder.h"
+
+namespace mailsift {
+namespace {
+
+using test::readFile;
+using test::runProcess;
+using test::TempFolder;
+
+test::ProcessResult scan(const std::vector<std::string>& args) {
+  std::vector<std::string> all = {"scan"};
+  all.insert(all.end(), args.begin(), args.end());
+  return runProcess(MAILSIFT_BINARY, all);
+}
+
+TEST(ScanCommand, FilesFillBothListsWithoutDuplicates) {
+  TempFolder folder;
+  const std::string first = folder.write("first.txt", "Zed@Example.com amy@example.org zed@example.com x@y.test");
+  const std::string second = folder.write("second.txt", "aa@bvz.de aa@b\xFCro.de amy@example.org q@w.local x@y.test");
+
+  const auto found = scan({first, second});
+  EXPECT_EQ(found.exitCode, 0);
+  // Sorted, with umlauts sorting as their plain letters.
+  EXPECT_EQ(found.out, "aa@b\xC3\xBCro.de\naa@bvz.de\namy@example.org\nzed@example.com\n");
+  // The counters and the last file's duplicate count (amy, again in List1).
+  EXPECT_EQ(found.err, "Found:4 Unknown:2 Duplicate 1\n");
+
+  EXPECT_EQ(scan({"--list=unknown", first, second}).out, "x@y.test\nq@w.local\n");
+  EXPECT_EQ(scan({"--list=both", first, second}).out,
+            "aa@b\xC3\xBCro.de\naa@bvz.de\namy@example.org\nzed@example.com\n\nx@y.test\nq@w.local\n");
+}
+
+TEST(ScanCommand, ExportWritesList1WithTheTypedDelimiter) {
+  TempFolder folder;
+  const std::string input = folder.write("in.txt", "cc@example.com aa@example.com bb@example.com");
+  const std::string target = folder.file("out.csv");
+
+  const auto byDefault = scan({"--export=" + target, input});
+  EXPECT_EQ(byDefault.exitCode, 0);
+  EXPECT_EQ(byDefault.out, "");
+  EXPECT_EQ(readFile(target), "aa@example.com;\r\nbb@example.com;\r\ncc@example.com");
+
+  ASSERT_EQ(scan({"--export=" + target, "--delimiter=tb", input}).exitCode, 0);
+  EXPECT_EQ(readFile(target), "aa@example.com\tbb@example.com\tcc@example.com");
+
+  ASSERT_EQ(scan({"--export=" + target, "--delimiter= , ", input}).exitCode, 0);
+  EXPECT_EQ(readFile(target), "aa@example.com , bb@example.com , cc@example.com");
+
+  const auto blank = scan({"--export=" + target, "--delimiter=   ", input});
+  EXPECT_EQ(blank.exitCode, 2);
+  EXPECT_EQ(readFile(target), "aa@example.com , bb@example.com , cc@example.com") << "a blank delimiter exports nothing";
+
+  EXPECT_EQ(scan({"--delimiter=tb", input}).exitCode, 2) << "a delimiter without an export is a mistake";
+}
+
+TEST(ScanCommand, AFailedExportSaysErrAndTheNumberAndKeepsTheOldFile) {
+  TempFolder folder;
+  const std::string input = folder.write("in.txt", "aa@example.com");
+  const auto missingFolder = scan({"--export=" + folder.file("missing/out.csv"), input});
+  EXPECT_EQ(missingFolder.exitCode, 1);
+  EXPECT_EQ(missingFolder.err.rfind("Err:2 ", 0), 0u) << missingFolder.err;  // ENOENT
+  EXPECT_FALSE(std::filesystem::exists(folder.file("missing")));
+
+  const auto intoFolder = scan({"--export=" + folder.path().string(), input});
+  EXPECT_EQ(intoFolder.exitCode, 1);
+  EXPECT_EQ(intoFolder.err.rfind("Err:21 ", 0), 0u) << intoFolder.err;  // EISDIR
+}
+
+TEST(ScanCommand, UnreadablePathsAreNamedAndTheRestIsScanned) {
+  TempFolder folder;
+  const std::string good = folder.write("good.txt", "ok@example.com");
+  const std::string missing = folder.file("missing.txt");
+  const auto result = scan({missing, good});
+  EXPECT_EQ(result.exitCode, 2);
+  EXPECT_EQ(result.out, "ok@example.com\n");
+  EXPECT_NE(result.err.find(missing + ": "), std::string::npos) << result.err;
+
+  EXPECT_EQ(scan({}).exitCode, 2);
+  EXPECT_EQ(scan({"--list=all", good}).exitCode, 2);
+  EXPECT_EQ(scan({"--jobs=0", good}).exitCode, 2);
+  EXPECT_EQ(scan({"--bogus", good}).exitCode, 2);
+  EXPECT_EQ(scan({"--help"}).exitCode, 0);
+}
+
+TEST(ScanCommand, FolderScansTheWholeTreeAndReportsOnlyWhenAsked) {
+  TempFolder folder;
+  folder.write("tree/a.txt", "aa@example.com");
+  folder.write("tree/.hidden/b.txt", "bb@example.com");
+  folder.write("tree/c/d.txt", "dd@example.com aa@example.com");
+  std::filesystem::create_directory_symlink(folder.file("tree"), folder.path() / "tree/c/back");
+  const auto result = scan({"--list=both", folder.file("tree")});
+  EXPECT_EQ(result.exitCode, 0) << "unreadable files in a folder are no error";
+  EXPECT_EQ(result.out, "aa@example.com\nbb@example.com\ndd@example.com\n\n");
+  EXPECT_EQ(result.err, "Found:3 Unknown:0 Duplicate 1\n");
+
+  std::filesystem::create_symlink(folder.file("nowhere"), folder.path() / "tree/zz-dangling");
+  const auto verbose = scan({"--verbose", folder.file("tree")});
+  EXPECT_EQ(verbose.exitCode, 0);
+  EXPECT_NE(verbose.err.find("1 of 4 files could not be read"), std::string::npos) << verbose.err;
+  // The last file is the dangling link: nothing found, nothing removed.
+  EXPECT_NE(verbose.err.find("Found:3 Unknown:0 Duplicate 0"), std::string::npos) << verbose.err;
+}
+
+TEST(ScanCommand, ResultsDoNotDependOnTheNumberOfThreads) {
+  TempFolder folder;
+  std::mt19937 random(1234);
+  const char* words[] = {"mail ", "aa@example.com ", "bb@example.org ", "name at host.de ", "(at) ", "(dot) ",
+                         "zz@unknown.test ", "\r\n", "ab@cd.ef.museum ", "x@y "};
+  for (int i = 0; i < 3000; ++i) {
+    std::string content;
+    for (int w = static_cast<int>(random() % 40); w > 0; --w) content += words[random() % std::size(words)];
+    content += "u" + std::to_string(random() % 500) + "@example.com";
+    folder.write("big/l" + std::to_string(i % 9) + "/m" + std::to_string(i % 4) + "/f" + std::to_string(i), content);
+  }
+  const auto one = scan({"--list=both", "--jobs=1", folder.file("big")});
+  const auto eight = scan({"--list=both", "--jobs=8", folder.file("big")});
+  EXPECT_EQ(one.exitCode, 0);
+  EXPECT_GT(one.out.size(), 5000u);
+  EXPECT_EQ(one.out, eight.out);
+  EXPECT_EQ(one.err, eight.err);
+}
+
+TEST(ScanCommand, WebPagesAreDownloadedScannedAndLeaveNoFileBehind) {
+  TempFolder folder;
+  const std::string downloads = folder.file("downloads");
+  std::filesystem::create_directories(downloads);
+  ASSERT_EQ(setenv("TEMP", downloads.c_str(), 1), 0);  // the child's temporary folder
+  test::HttpTestServer server;
+  const std::string local = folder.write("local.txt", "zz@example.com");
+
+  const auto page = scan({"--list=both", server.url("/moved"), local});
+  EXPECT_EQ(page.exitCode, 0) << page.err;
+  EXPECT_EQ(page.out, "anna.berg@example.com\noffice@firma.de\nzz@example.com\n\nsomeone@host.invalidtld.\n");
+  EXPECT_TRUE(std::filesystem::is_empty(downloads));
+
+  const auto missing = scan({server.url("/nothing-here"), local});
+  EXPECT_EQ(missing.exitCode, 2);
+  EXPECT_EQ(missing.out, "zz@example.com\n") << "a failed download does not stop the scan";
+  EXPECT_NE(missing.err.find(server.url("/nothing-here") + ": "), std::string::npos) << missing.err;
+  EXPECT_TRUE(std::filesystem::is_empty(downloads));
+  unsetenv("TEMP");
+}
+
+}  // namespace
+}  // namespace mailsift
