@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "app/scan_file.h"
+#include "scanner/extract_addresses.h"
 #include "sources/folder_walk.h"
 #include "sources/url_scan.h"
 
@@ -47,6 +48,7 @@ class Job {
   void closeFile(const FileEntries& entries) {
     m_report.last = addFileToLists(entries, m_lists, m_texts);
     m_report.anyFileScanned = true;
+    if (m_options.afterFile) m_options.afterFile(m_lists);
   }
 
   void report(const ScanSource& source, std::uint64_t bytes) {
@@ -59,11 +61,13 @@ class Job {
 
   void scanFile(SourceOutcome& outcome) {
     report(outcome.source, 0);
-    const FileScanOutcome scanned = scanFileIntoLists(outcome.source.target, m_lists, m_texts);
-    m_report.last = scanned.summary;
-    m_report.anyFileScanned = true;
-    outcome.readError = scanned.readError;
-    outcome.message = scanned.readMessage;
+    const ReadResult read = readScanText(outcome.source.target);
+    outcome.readError = read.error;
+    outcome.message = read.message;
+    report(outcome.source, read.text.size());
+    FileEntries entries;
+    ExtractAddresses(read.text.view(), entries);
+    closeFile(entries);
   }
 
   void scanFolder(SourceOutcome& outcome) {

@@ -49,6 +49,9 @@ struct ScanOptions {
   const std::atomic<bool>* stop = nullptr;  // ends the scan early when it turns true
   platform::HttpOptions http;               // time-outs for downloads (its cancel is set from `stop`)
   std::function<void(const ScanProgress&)> onProgress;  // called on the scanning thread
+  // Called on the scanning thread after the closing steps of every file,
+  // while the lists are consistent; it may read them but not change them.
+  std::function<void(const ResultLists&)> afterFile;
 };
 
 // How one source went.

@@ -113,6 +113,25 @@ TEST(FolderScan, ReportsProgressAndTotals) {
   EXPECT_EQ(missing.walk.unlistedFolders, 1u);
 }
 
+TEST(FolderScan, TrimmedPathsReadTheFileOfTheTrimmedName) {
+  // The window's folder scan trims blanks from each listed path before
+  // reading it, so a name with a closing blank is read under the shorter name.
+  TempFolder folder;
+  folder.write("t/x", "plain@example.com");
+  folder.write("t/x ", "spaced@example.com");
+  folder.write("t/y ", "only@example.com");
+  FolderScanOptions options;
+  options.trimPaths = true;
+  std::vector<std::string> found;
+  std::vector<ReadError> errors;
+  scanFolderInWalkOrder(folder.file("t"), options, [&](const ScannedFile& file) {
+    errors.push_back(file.readError);
+    for (std::size_t i = 0; i < file.entries.size(); ++i) found.emplace_back(file.entries.text(i));
+  });
+  EXPECT_EQ(found, (std::vector<std::string>{"plain@example.com", "plain@example.com"}));
+  EXPECT_EQ(errors, (std::vector<ReadError>{ReadError::None, ReadError::None, ReadError::NotFound}));
+}
+
 TEST(FolderScan, StopsOnRequestKeepingWhatWasHandedOver) {
   TempFolder folder;
   for (int i = 0; i < 300; ++i) folder.write("s/f" + std::to_string(1000 + i), "aa@example.com");

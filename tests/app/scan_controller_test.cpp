@@ -1,0 +1,89 @@
+// The scan controller runs a scan on its own thread and publishes what the
+// lists hold; the result must be that of the same scan run directly.
+#include "app/scan_controller.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "support/temp_folder.h"
+
+namespace mailsift {
+namespace {
+
+using test::TempFolder;
+
+std::vector<std::string> entriesOf(const ListSnapshot& snapshot) {
+  std::vector<std::string> entries;
+  for (std::size_t i = 0; i < snapshot.size(); ++i) entries.emplace_back(snapshot.at(i));
+  return entries;
+}
+
+std::vector<std::string> entriesOf(const ResultLists& lists, ListId list) {
+  return entriesOf(ListSnapshot(lists, list));
+}
+
+bool waitUntilFinished(const ScanController& controller) {
+  for (int i = 0; i < 3000 && controller.isRunning(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  return !controller.isRunning();
+}
+
+TEST(ScanController, ScansOnItsOwnThreadAndPublishesTheResult) {
+  TempFolder folder;
+  for (int i = 0; i < 400; ++i) {
+    folder.write("tree/f" + std::to_string(i),
+                 "u" + std::to_string(i % 150) + "@example.com x" + std::to_string(i % 7) + "@host.test");
+  }
+  const std::vector<ScanSource> sources = {{SourceKind::Folder, folder.file("tree")},
+                                           {SourceKind::File, folder.write("one.txt", "aa@example.org")}};
+  const InterfaceTexts texts = LoadUiTexts(0);
+
+  ScanController controller(texts);
+  ASSERT_TRUE(controller.start(sources));
+  EXPECT_FALSE(controller.start(sources)) << "one scan at a time";
+  ASSERT_TRUE(waitUntilFinished(controller));
+  const std::optional<ScanReport> report = controller.takeReport();
+  ASSERT_TRUE(report.has_value());
+  EXPECT_FALSE(report->stopped);
+  EXPECT_FALSE(controller.takeReport().has_value()) << "the report is handed over once";
+
+  ResultLists direct;
+  const ScanReport directReport = runScan(sources, direct, texts, {});
+  const PublishedLists published = controller.published();
+  EXPECT_EQ(entriesOf(*published.list1), entriesOf(direct, ListId::List1));
+  EXPECT_EQ(entriesOf(*published.list2), entriesOf(direct, ListId::List2));
+  EXPECT_EQ(entriesOf(controller.lists(), ListId::List1), entriesOf(direct, ListId::List1));
+  EXPECT_EQ(report->last.counters.label1, directReport.last.counters.label1);
+  EXPECT_EQ(report->last.label3, directReport.last.label3);
+  EXPECT_EQ(published.list1->size(), 151u);
+
+  const ProgressReport progress = controller.progress();
+  EXPECT_FALSE(progress.running);
+  EXPECT_EQ(progress.target, folder.file("one.txt"));
+}
+
+TEST(ScanController, ACancelledScanKeepsWhatItFound) {
+  TempFolder folder;
+  for (int i = 0; i < 3000; ++i) folder.write("big/f" + std::to_string(i), "u" + std::to_string(i) + "@example.com");
+  ScanController controller(LoadUiTexts(0));
+  ASSERT_TRUE(controller.start({{SourceKind::Folder, folder.file("big")}}));
+  controller.cancel();
+  ASSERT_TRUE(waitUntilFinished(controller));
+  const std::optional<ScanReport> report = controller.takeReport();
+  ASSERT_TRUE(report.has_value());
+  const std::size_t found = controller.lists().count(ListId::List1);
+  EXPECT_EQ(controller.published().list1->size(), found) << "the last publication shows the final lists";
+  if (report->stopped) {
+    EXPECT_LT(found, 3000u);
+  } else {
+    EXPECT_EQ(found, 3000u);  // it was quicker than the cancel
+  }
+
+  // After the scan the interface may change the lists and publish them.
+  controller.lists().clear();
+  controller.publish();
+  EXPECT_TRUE(controller.published().list1->empty());
+}
+
+}  // namespace
+}  // namespace mailsift
