@@ -24,5 +24,5 @@ ensure_packages() {
 }
 
 # What building the program and its tests needs.
-BUILD_PACKAGES=(cmake ninja-build g++ pkg-config libcurl4-openssl-dev)
+BUILD_PACKAGES=(cmake ninja-build g++ pkg-config libcurl4-openssl-dev qt6-base-dev fonts-dejavu-core)
 TEST_PACKAGES=(googletest libgtest-dev libgmock-dev)

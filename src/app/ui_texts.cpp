@@ -99,4 +99,12 @@ InterfaceTexts uiTextsForUserLocale() {
   return LoadUiTexts(countryCodeFromText(GetLocaleValue(kLocaleICountry)));
 }
 
+std::string windowTitle(std::string_view version, int year, std::string_view makerUrl) {
+  std::string title = "mailsift ";
+  title.append(version);
+  title += " \u00A9 " + std::to_string(year) + " ";
+  title.append(makerUrl);
+  return title;
+}
+
 }  // namespace mailsift

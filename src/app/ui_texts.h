@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace mailsift {
 
@@ -55,6 +56,11 @@ struct InterfaceTexts {
 // empty and the captions are the design captions of WindowCaptions{}. Never
 // fails; thread-safe.
 [[nodiscard]] InterfaceTexts LoadUiTexts(std::int16_t countryCode);
+
+// The window title: "mailsift", the version, "©", the year and the maker's
+// web address, separated by blanks, such as "mailsift 0.1.0 © 2026
+// https://mailsift.example.org". UTF-8. Pure.
+[[nodiscard]] std::string windowTitle(std::string_view version, int year, std::string_view makerUrl);
 
 // The language choice of start-up in one call: asks GetLocaleValue for the
 // country code, converts it with countryCodeFromText and passes it to
