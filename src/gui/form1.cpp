@@ -4,10 +4,12 @@
 
 #include <QCloseEvent>
 #include <QFrame>
+#include <QGuiApplication>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QListView>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimer>
 
 #include "gui/images.h"
@@ -80,6 +82,9 @@ Form1::Form1(Dialogs& dialogs, InterfaceTexts texts, WindowSettings settings, QW
   buildControls();
   applyCaptions();
   m_list1->setFocus(Qt::OtherFocusReason);
+  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    move(screen->availableGeometry().center() - rect().center());
+  }
 }
 
 Form1::~Form1() { m_controller.cancel(); }

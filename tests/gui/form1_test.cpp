@@ -2,6 +2,8 @@
 // every button, the timers and scans that run while the window stays live.
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QListView>
@@ -71,6 +73,9 @@ class Form1Test : public QObject {
   void layoutAndCaptionsInEnglish() {
     gui::Form1& window = open(1);
     QCOMPARE(window.size(), QSize(443, 529));
+    // Centred on the screen, give or take the window frame.
+    const QPoint offCentre = window.geometry().center() - QGuiApplication::primaryScreen()->availableGeometry().center();
+    QVERIFY2(offCentre.manhattanLength() <= 12, "the window opens centred");
     QCOMPARE(window.windowTitle(), QString::fromUtf8("mailsift " MAILSIFT_VERSION " \u00A9 2031 https://maker.example"));
     const struct {
       const char* name;
