@@ -21,6 +21,7 @@ namespace {
 constexpr std::size_t kWindow = 4096;  // files listed but not yet handed over
 constexpr std::size_t kKeepBuffer = std::size_t{64} << 20;  // larger read buffers are not kept
 constexpr auto kStopPoll = std::chrono::milliseconds(50);
+constexpr std::size_t kClaimAtOnce = 8;  // files a worker claims per visit to the window
 
 struct Slot {
   std::string path;
@@ -67,7 +68,8 @@ class Pipeline {
       m_abort = true;
     }
     m_walkStop = true;
-    m_changed.notify_all();
+    m_spaceFree.notify_all();
+    m_workReady.notify_all();
     for (std::thread& thread : threads) thread.join();
     if (failure == nullptr) failure = m_threadFailure;
     if (failure != nullptr) std::rethrow_exception(failure);
@@ -78,37 +80,50 @@ class Pipeline {
  private:
   bool stopRequested() const { return m_options.stop != nullptr && m_options.stop->load(std::memory_order_relaxed); }
 
+  // Takes every finished file from the front of the window at once, then
+  // hands them over without holding the lock.
   void consume(const std::function<void(const ScannedFile&)>& onFile,
                const std::function<void(const FolderScanProgress&)>& onProgress, FolderScanSummary& summary) {
     FolderScanProgress progress;
+    std::vector<Slot> finished;
     for (;;) {
-      std::unique_lock lock(m_mutex);
-      while (!(!m_window.empty() && m_window.front().done) && !(m_walkDone && m_window.empty())) {
-        if (stopRequested()) break;
-        m_changed.wait_for(lock, kStopPoll);
+      finished.clear();
+      {
+        std::unique_lock lock(m_mutex);
+        while (!(!m_window.empty() && m_window.front().done) && !(m_walkDone && m_window.empty())) {
+          if (stopRequested() || m_abort) break;
+          m_frontDone.wait_for(lock, kStopPoll);
+        }
+        if (stopRequested()) {
+          summary.stopped = true;
+          return;
+        }
+        if (m_window.empty() || !m_window.front().done) return;  // all handed over, or a thread failed
+        const bool wasFull = m_window.size() >= kWindow;
+        while (!m_window.empty() && m_window.front().done) {
+          finished.push_back(std::move(m_window.front()));
+          m_window.pop_front();
+          ++m_base;
+        }
+        progress.filesListed = m_listed;
+        progress.listingDone = m_walkDone;
+        if (wasFull) m_spaceFree.notify_one();
       }
-      if (stopRequested()) {
-        summary.stopped = true;
-        return;
-      }
-      if (m_window.empty()) return;  // the walk is over and every file was handed over
-      Slot slot = std::move(m_window.front());
-      m_window.pop_front();
-      ++m_base;
-      progress.filesListed = m_listed;
-      progress.listingDone = m_walkDone;
-      lock.unlock();
-      m_changed.notify_all();
-
-      ++summary.filesScanned;
-      if (slot.error != ReadError::None) ++summary.unreadableFiles;
-      summary.bytes += slot.bytes;
-      onFile(ScannedFile{slot.path, slot.error, slot.bytes, slot.entries});
-      if (onProgress) {
-        progress.filesDone = summary.filesScanned;
-        progress.bytesDone = summary.bytes;
-        progress.currentPath = &slot.path;
-        onProgress(progress);
+      for (Slot& slot : finished) {
+        if (stopRequested()) {
+          summary.stopped = true;
+          return;
+        }
+        ++summary.filesScanned;
+        if (slot.error != ReadError::None) ++summary.unreadableFiles;
+        summary.bytes += slot.bytes;
+        onFile(ScannedFile{slot.path, slot.error, slot.bytes, slot.entries});
+        if (onProgress) {
+          progress.filesDone = summary.filesScanned;
+          progress.bytesDone = summary.bytes;
+          progress.currentPath = &slot.path;
+          onProgress(progress);
+        }
       }
     }
   }
@@ -121,7 +136,7 @@ class Pipeline {
           [this](const WalkEntry& entry) {
             if (entry.kind == platform::EntryKind::Folder) return;
             std::unique_lock lock(m_mutex);
-            m_changed.wait(lock, [this] { return m_window.size() < kWindow || m_abort; });
+            m_spaceFree.wait(lock, [this] { return m_window.size() < kWindow || m_abort; });
             if (m_abort) {
               m_walkStop = true;
               return;
@@ -131,7 +146,7 @@ class Pipeline {
             slot.kind = entry.kind;
             ++m_listed;
             lock.unlock();
-            m_changed.notify_all();
+            m_workReady.notify_one();
           },
           &m_walkStop);
     } catch (...) {
@@ -144,52 +159,59 @@ class Pipeline {
       m_walkSummary = walked;
       m_walkDone = true;
     }
-    m_changed.notify_all();
+    m_workReady.notify_all();
+    m_frontDone.notify_one();
   }
 
+  // Claims a few files at a time, so that the lock is taken less often.
   void work() {
     platform::ByteBuffer buffer;
+    std::vector<Slot*> claimed;
     for (;;) {
-      Slot* slot = nullptr;
+      claimed.clear();
       {
         std::unique_lock lock(m_mutex);
-        m_changed.wait(lock, [this] { return m_abort || m_nextClaim < m_base + m_window.size() || m_walkDone; });
-        if (m_abort || m_nextClaim >= m_base + m_window.size()) return;
+        m_workReady.wait(lock, [this] { return m_abort || m_nextClaim < m_base + m_window.size() || m_walkDone; });
+        if (m_abort) return;
         // A deque keeps references to its elements valid while others are
         // added at the back or taken from the front.
-        slot = &m_window[m_nextClaim - m_base];
-        ++m_nextClaim;
+        while (claimed.size() < kClaimAtOnce && m_nextClaim < m_base + m_window.size()) {
+          claimed.push_back(&m_window[m_nextClaim - m_base]);
+          ++m_nextClaim;
+        }
+        if (claimed.empty()) return;  // the walk is over and every file is claimed
       }
-      try {
-        scanSlot(*slot, buffer);
-      } catch (...) {
-        const std::lock_guard lock(m_mutex);
-        if (m_threadFailure == nullptr) m_threadFailure = std::current_exception();
-        m_abort = true;
+      for (Slot* slot : claimed) {
+        try {
+          scanSlot(*slot, buffer);
+        } catch (...) {
+          const std::lock_guard lock(m_mutex);
+          if (m_threadFailure == nullptr) m_threadFailure = std::current_exception();
+          m_abort = true;
+        }
+        if (buffer.capacity() > kKeepBuffer) buffer = platform::ByteBuffer();
+        bool isFront = false;
+        {
+          const std::lock_guard lock(m_mutex);
+          slot->done = true;
+          isFront = !m_window.empty() && &m_window.front() == slot;
+        }
+        // Only the file at the front lets the caller go on.
+        if (isFront) m_frontDone.notify_one();
       }
-      if (buffer.capacity() > kKeepBuffer) buffer = platform::ByteBuffer();
-      {
-        const std::lock_guard lock(m_mutex);
-        slot->done = true;
-      }
-      m_changed.notify_all();
     }
   }
 
   void scanSlot(Slot& slot, platform::ByteBuffer& buffer) const {
     std::string trimmed;
-    if (m_options.trimPaths) {
+    const bool pathChanged = m_options.trimPaths && !slot.path.empty() &&
+                             (slot.path.front() == ' ' || slot.path.back() == ' ');
+    if (pathChanged) {
       const std::size_t first = slot.path.find_first_not_of(' ');
-      const std::size_t last = slot.path.find_last_not_of(' ');
-      if (first == std::string::npos) {
-        trimmed.clear();
-      } else {
-        trimmed = slot.path.substr(first, last - first + 1);
-      }
+      if (first != std::string::npos) trimmed = slot.path.substr(first, slot.path.find_last_not_of(' ') - first + 1);
     }
     // A trimmed path may name another file, whose kind is not known: the
     // read itself refuses anything that is not a regular file.
-    const bool pathChanged = m_options.trimPaths && trimmed != slot.path;
     const std::string& readPath = pathChanged ? trimmed : slot.path;
     if (!pathChanged && slot.kind != platform::EntryKind::RegularFile) {
       slot.error = ReadError::NotRegularFile;  // never opened: FIFOs and devices could block
@@ -210,7 +232,9 @@ class Pipeline {
   std::atomic<bool> m_walkStop{false};
 
   std::mutex m_mutex;  // guards everything below
-  std::condition_variable m_changed;
+  std::condition_variable m_spaceFree;  // the walk waits for room in the window
+  std::condition_variable m_workReady;  // workers wait for files to claim
+  std::condition_variable m_frontDone;  // the caller waits for the front file
   std::deque<Slot> m_window;  // files m_base, m_base + 1, ... in walk order
   std::size_t m_base = 0;
   std::size_t m_nextClaim = 0;

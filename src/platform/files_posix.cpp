@@ -128,7 +128,10 @@ ReadFailure readListedFileInto(const std::string& path, ByteBuffer& buffer, std:
   }
   if (const ReadFailure kind = checkRegular(info); kind != ReadFailure::None) return kind;
   const auto expected = static_cast<std::size_t>(info.st_size);
-  if (expected > buffer.capacity()) buffer = ByteBuffer(expected);
+  if (expected > buffer.capacity()) {
+    // Grow at least twofold, so a run of ever larger files reallocates rarely.
+    buffer = ByteBuffer(std::max({expected, 2 * buffer.capacity(), std::size_t{64} << 10}));
+  }
   const std::ptrdiff_t got = readAll(file.get(), buffer.data(), expected);
   if (got < 0) {
     systemError = errno;
