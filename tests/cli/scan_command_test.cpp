@@ -130,6 +130,21 @@ TEST(ScanCommand, ResultsDoNotDependOnTheNumberOfThreads) {
   EXPECT_EQ(one.err, eight.err);
 }
 
+TEST(ScanCommand, ShowsAProgressLineOnlyOnATerminal) {
+  TempFolder folder;
+  for (int i = 0; i < 20; ++i) folder.write("p/f" + std::to_string(i), "aa@example.com");
+  // On a pipe (every other test): no progress, no terminal controls.
+  EXPECT_EQ(scan({folder.file("p")}).err, "Found:1 Unknown:0 Duplicate 1\n");
+  // On a terminal, made by script(1): the line is drawn, then cleared.
+  const std::string command = std::string(MAILSIFT_BINARY) + " scan " + folder.file("p") + " >/dev/null";
+  const auto onTerminal = runProcess("/usr/bin/script", {"-qefc", command, "/dev/null"});
+  ASSERT_EQ(onTerminal.exitCode, 0) << onTerminal.err;
+  EXPECT_NE(onTerminal.out.find(" files, "), std::string::npos) << onTerminal.out;
+  const std::size_t cleared = onTerminal.out.rfind("\r\033[K");
+  ASSERT_NE(cleared, std::string::npos);
+  EXPECT_EQ(onTerminal.out.substr(cleared + 4, 9), "Found:1 U") << "cleared before the summary";
+}
+
 TEST(ScanCommand, WebPagesAreDownloadedScannedAndLeaveNoFileBehind) {
   TempFolder folder;
   const std::string downloads = folder.file("downloads");
