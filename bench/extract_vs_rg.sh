@@ -13,6 +13,9 @@ set -euo pipefail
 export LC_ALL=C  # the same number format for bash's time, sort and awk
 
 repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+script_name=$(basename "$0" .sh)
+# shellcheck source=bench/lib.sh
+source "$repo/bench/lib.sh"
 build=$repo/build/bench
 mailsift=$build/src/cli/mailsift
 generator=$build/bench/mailsift-corpus
@@ -24,49 +27,16 @@ corpus_dir=${MAILSIFT_CORPUS_DIR:-/tmp}
 out_base=${MAILSIFT_OUT_DIR:-/dev/shm}
 pattern='[a-z0-9._-]+@[a-z0-9.-]+\.[a-z]{2,}'
 
-die() {
-  echo "extract_vs_rg: $*" >&2
-  exit 2
-}
-
-# The size in bytes of a BYTES argument such as 1073741824, 512M or 1G.
-to_bytes() {
-  local value=$1
-  [[ $value =~ ^([0-9]+)([KkMmGg]?)$ ]] || die "not a size: '$value'"
-  local number=${BASH_REMATCH[1]} shift=0
-  case ${BASH_REMATCH[2]} in
-    K | k) shift=10 ;;
-    M | m) shift=20 ;;
-    G | g) shift=30 ;;
-  esac
-  echo $((10#$number << shift))
-}
 
 bytes=$(to_bytes "$bytes_arg")
 ((bytes > 0)) || die "the corpus size must be positive"
-if [[ ! $rounds =~ ^[0-9]+$ ]] || ((10#$rounds == 0)); then
-  die "ROUNDS must be a positive number, not '$rounds'"
-fi
-rounds=$((10#$rounds))
+rounds=$(positive_number ROUNDS "$rounds")
 [[ $seed =~ ^[0-9]+$ ]] || die "MAILSIFT_CORPUS_SEED must be a number, not '$seed'"
 command -v rg >/dev/null || die "ripgrep (rg) is not installed"
 
-echo "load at start: $(uptime)"
-echo "machine:       $(nproc) cores, $(awk -F': ' '/^model name/ { print $2; exit }' /proc/cpuinfo)"
+print_machine
 
-# Build (a no-op when up to date). At most two jobs: the machine is shared.
-# The build's output is shown only when it fails.
-build_log=$(mktemp)
-if ! (
-  cd "$repo"
-  [[ -f $build/CMakeCache.txt ]] || cmake --preset bench
-  cmake --build --preset bench --target mailsift mailsift-corpus -j 2
-) >"$build_log" 2>&1; then
-  cat "$build_log" >&2
-  rm -f "$build_log"
-  die "building the bench preset failed"
-fi
-rm -f "$build_log"
+build_targets mailsift mailsift-corpus
 echo "programs:      $("$mailsift" --version), $(rg --version | sed -n 1p)"
 
 # The corpus is cached by size and seed, and made again when the generator
@@ -90,25 +60,8 @@ size=$(stat -c %s "$corpus")
 out_dir=$(mktemp -d "$out_base/mailsift-vs-rg.XXXXXX")
 trap 'rm -rf "$out_dir"' EXIT
 
-# Runs "$@" >$1 right after warming the page cache, timed by bash's `time`
-# (wall, user and system seconds to the millisecond). Sets `wall`, `user`,
-# `sys` and `status`; the command's messages land in $out_dir/stderr.
-timed_run() {
-  local out=$1
-  shift
-  cat "$corpus" >/dev/null
-  local TIMEFORMAT='%3R %3U %3S'
-  status=0
-  { time "$@" >"$out" 2>"$out_dir/stderr"; } 2>"$out_dir/time" || status=$?
-  read -r wall user sys <"$out_dir/time"
-}
-
-# The median of a list of numbers.
-median() {
-  printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END { printf "%.3f", (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
-}
-
-minimum() { printf '%s\n' "$@" | sort -g | head -n 1; }
+# Reads the corpus once, so the timed run finds it in the page cache.
+warm_cache() { cat "$corpus" >/dev/null; }
 
 mailsift_times=()
 rg_times=()

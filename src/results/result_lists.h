@@ -26,8 +26,9 @@ constexpr ListId otherList(ListId list) noexcept {
 // index; a list may hold the same text more than once until its duplicates
 // are removed. A list holds as many entries as memory allows.
 //
-// Adding is cheap at any size: List1 places its new entries in bulk on the
-// next read by index. Every read sees List1 in its sorted order.
+// Adding and duplicate removal are cheap at any size: List1 places its new
+// entries in bulk on the next read by index, and duplicate removal does not
+// need them placed. Every read sees List1 in its sorted order.
 //
 // Not thread-safe. Even the const members may reorganise List1's storage,
 // so every call, reads included, must come from one thread at a time.

@@ -90,6 +90,45 @@ TEST_P(DuplicateRemoval, FollowsEntriesThatLeaveOrArrive) {
   EXPECT_EQ(contents(lists, list), std::vector<std::string>{"a@x.de"});
 }
 
+TEST_P(DuplicateRemoval, ForgetsATextWhoseCopiesLeaveBeforeTheRemoval) {
+  const ListId list = GetParam();
+  ResultLists lists;
+  addAll(lists, list, {"b@x.de", "a@x.de", "a@x.de", "c@x.de"});
+  // Both copies of "a" go before any duplicate removal; other texts come.
+  const std::vector<std::size_t> copies =
+      list == ListId::List1 ? std::vector<std::size_t>{0, 1} : std::vector<std::size_t>{1, 2};
+  EXPECT_EQ(lists.removeSelected(list, copies), 2U);
+  addAll(lists, list, {"d@x.de", "e@x.de"});
+  EXPECT_EQ(lists.DoppelteEntfernen(list), 0U);
+  EXPECT_EQ(lists.count(list), 4U);
+
+  // "a" comes back twice: one copy is a duplicate.
+  addAll(lists, list, {"a@x.de", "a@x.de"});
+  EXPECT_EQ(lists.DoppelteEntfernen(list), 1U);
+  std::vector<std::string> kept = contents(lists, list);
+  std::sort(kept.begin(), kept.end());
+  EXPECT_EQ(kept, (std::vector<std::string>{"a@x.de", "b@x.de", "c@x.de", "d@x.de", "e@x.de"}));
+}
+
+TEST_P(DuplicateRemoval, CountsWhatIsLeftOfATextAfterSomeCopiesLeave) {
+  const ListId list = GetParam();
+  ResultLists lists;
+  addAll(lists, list, {"a@x.de", "a@x.de", "a@x.de", "b@x.de"});
+  // One of three copies goes before the removal, which takes one more.
+  const std::vector<std::size_t> first = {0};
+  EXPECT_EQ(lists.removeSelected(list, first), 1U);
+  EXPECT_EQ(lists.DoppelteEntfernen(list), 1U);
+  EXPECT_EQ(contents(lists, list), (std::vector<std::string>{"a@x.de", "b@x.de"}));
+  // Two more copies, one of them leaving again: one duplicate.
+  addAll(lists, list, {"a@x.de", "a@x.de"});
+  EXPECT_EQ(lists.at(list, 0), "a@x.de");
+  EXPECT_EQ(lists.removeSelected(list, first), 1U);
+  EXPECT_EQ(lists.DoppelteEntfernen(list), 1U);
+  std::vector<std::string> kept = contents(lists, list);
+  std::sort(kept.begin(), kept.end());
+  EXPECT_EQ(kept, (std::vector<std::string>{"a@x.de", "b@x.de"}));
+}
+
 INSTANTIATE_TEST_SUITE_P(BothLists, DuplicateRemoval, testing::Values(ListId::List1, ListId::List2),
                          [](const testing::TestParamInfo<ListId>& param) {
                            return param.param == ListId::List1 ? std::string("List1") : std::string("List2");

@@ -6,6 +6,8 @@
 #include <random>
 #include <set>
 #include <string>
+#include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include "results/entry_order.h"
@@ -117,6 +119,10 @@ class Model {
     return result;
   }
   std::size_t count(ListId list) const { return list == ListId::List1 ? m_list1.size() : m_list2.size(); }
+  const std::string& at(ListId list, std::size_t index) const {
+    if (list == ListId::List2) return m_list2[index];
+    return std::next(m_list1.begin(), static_cast<std::ptrdiff_t>(index))->second;
+  }
   void add(ListId list, const std::string& entry) {
     if (list == ListId::List1) {
       m_list1.emplace(folded(entry), entry);
@@ -143,13 +149,29 @@ class Model {
     m_list1.erase(at);
     return entry;
   }
-  void removeDuplicates(ListId list) {
-    std::set<std::string> seen;
+  // Keeps the first entry of each text; returns how many entries went. In
+  // List1 equal texts are neighbours.
+  std::size_t removeDuplicates(ListId list) {
     if (list == ListId::List2) {
-      std::erase_if(m_list2, [&](const std::string& entry) { return !seen.insert(entry).second; });
-    } else {
-      std::erase_if(m_list1, [&](const auto& item) { return !seen.insert(item.second).second; });
+      std::unordered_set<std::string_view> seen;
+      std::vector<std::string> kept;
+      for (const std::string& entry : m_list2) {
+        if (seen.insert(entry).second) kept.push_back(entry);
+      }
+      const std::size_t removed = m_list2.size() - kept.size();
+      m_list2 = std::move(kept);
+      return removed;
     }
+    const std::size_t before = m_list1.size();
+    for (auto item = m_list1.begin(); item != m_list1.end();) {
+      const auto next = std::next(item);
+      if (next != m_list1.end() && next->second == item->second) {
+        m_list1.erase(next);
+      } else {
+        item = next;
+      }
+    }
+    return before - m_list1.size();
   }
 
  private:
@@ -182,8 +204,7 @@ TEST(ResultLists, MatchesThePlainModelOverRandomOperations) {
         model.add(list, text);
       }
     } else if (action < 80 || (action == 99 && pick(5) != 0)) {
-      lists.DoppelteEntfernen(list);
-      model.removeDuplicates(list);
+      ASSERT_EQ(lists.DoppelteEntfernen(list), model.removeDuplicates(list)) << "step " << step;
     } else if (action < 99) {
       std::set<std::size_t> selection;
       for (std::size_t n = pick(6); n > 0 && lists.count(list) > 0; --n) selection.insert(pick(lists.count(list)));
@@ -212,6 +233,93 @@ TEST(ResultLists, MatchesThePlainModelOverRandomOperations) {
   }
   EXPECT_EQ(contents(lists, ListId::List1), model.entries(ListId::List1));
   EXPECT_GT(largest, 2000U);  // the run reached the sizes it is meant to test
+}
+
+// Moves the entries of `from` at a few random indices to the other list, or
+// removes them, in both the lists and the model.
+template <class Pick>
+void takeRandomSelection(ResultLists& lists, Model& model, ListId from, bool move, Pick& pick) {
+  std::set<std::size_t> selection;
+  for (std::size_t n = pick(8); n > 0 && lists.count(from) > 0; --n) selection.insert(pick(lists.count(from)));
+  const std::vector<std::size_t> indices(selection.begin(), selection.end());
+  const std::size_t taken = move ? lists.moveSelected(from, indices) : lists.removeSelected(from, indices);
+  ASSERT_EQ(taken, selection.size());
+  for (auto index = selection.rbegin(); index != selection.rend(); ++index) {
+    const std::string entry = model.take(from, *index);
+    if (move) model.add(otherList(from), entry);
+  }
+}
+
+TEST(ResultLists, MatchesThePlainModelWhenDuplicatesGoAfterEveryFile) {
+  // The folder-scan pattern: a few entries per file, then the duplicates of
+  // both lists removed. At random points, also in the middle of a file: one
+  // entry read at a random index or the whole of a list, a few entries moved
+  // either way or removed; now and then a list is cleared. How often reads
+  // come changes from stretch to stretch, from never (many files, every new
+  // entry still unplaced) to nearly after every entry (new entries placed
+  // one by one, duplicates among the placed ones). Texts are short or share
+  // a prefix longer than the order key, and many repeat, within a file and
+  // across files.
+  std::mt19937 random(2024);
+  ResultLists lists;
+  Model model;
+  std::size_t largest = 0;
+  std::size_t addedToList1 = 0;
+  std::size_t removedFromList1 = 0;
+  std::size_t readShare = 0;  // reads per 1000 points
+  const auto pick = [&](std::size_t bound) { return static_cast<std::size_t>(random() % bound); };
+  const auto entry = [&] {
+    static const char* kStems[] = {"a", "ä", "b", "ö", "o", "ü", "u", "z"};
+    std::string text = std::string(kStems[pick(8)]) + kStems[pick(8)];
+    if (pick(2) == 0) text += "-a-shared-prefix-";
+    return text + std::to_string(pick(40)) + "@x.de";
+  };
+  const auto anyPoint = [&] {
+    const ListId list = pick(2) == 0 ? ListId::List1 : ListId::List2;
+    if (pick(1000) < readShare && model.count(list) > 0) {
+      if (pick(20) == 0) {
+        ASSERT_EQ(contents(lists, list), model.entries(list));
+      } else {
+        const std::size_t index = pick(model.count(list));
+        ASSERT_EQ(lists.at(list, index), model.at(list, index)) << "index " << index;
+      }
+    }
+    const std::size_t action = pick(1000);
+    if (action < 5) {
+      ASSERT_NO_FATAL_FAILURE(takeRandomSelection(lists, model, list, true, pick));
+    } else if (action < 8) {
+      ASSERT_NO_FATAL_FAILURE(takeRandomSelection(lists, model, list, false, pick));
+    }
+  };
+  for (int file = 0; file < 4000; ++file) {
+    if (file % 250 == 0) readShare = std::vector<std::size_t>{0, 2, 30, 500}[pick(4)];
+    for (std::size_t n = pick(12); n > 0; --n) {
+      const ListId list = pick(4) == 0 ? ListId::List2 : ListId::List1;
+      const std::string text = entry();
+      lists.add(list, text);
+      model.add(list, text);
+      if (list == ListId::List1) ++addedToList1;
+      ASSERT_NO_FATAL_FAILURE(anyPoint()) << "file " << file;
+    }
+    const std::size_t removed = model.removeDuplicates(ListId::List1);
+    ASSERT_EQ(lists.DoppelteEntfernen(ListId::List1), removed) << "file " << file;
+    ASSERT_EQ(lists.DoppelteEntfernen(ListId::List2), model.removeDuplicates(ListId::List2)) << "file " << file;
+    removedFromList1 += removed;
+    ASSERT_NO_FATAL_FAILURE(anyPoint()) << "file " << file;
+    if (pick(1000) == 0) {
+      const ListId list = pick(2) == 0 ? ListId::List1 : ListId::List2;
+      lists.clear(list);
+      model.clear(list);
+    }
+    ASSERT_EQ(lists.count(ListId::List1), model.count(ListId::List1)) << "file " << file;
+    ASSERT_EQ(lists.count(ListId::List2), model.count(ListId::List2)) << "file " << file;
+    largest = std::max(largest, model.count(ListId::List1));
+  }
+  EXPECT_EQ(contents(lists, ListId::List1), model.entries(ListId::List1));
+  EXPECT_EQ(contents(lists, ListId::List2), model.entries(ListId::List2));
+  // The run reached the sizes and the duplicate rates it is meant to test.
+  EXPECT_GT(largest, 2000U);
+  EXPECT_GT(3 * removedFromList1, addedToList1);
 }
 
 }  // namespace

@@ -1,15 +1,19 @@
 // List2's entries and its incremental duplicate removal.
 #include "results/detail/appended_entries.h"
 
+#include <algorithm>
 #include <cassert>
 #include <utility>
 
 namespace mailsift::detail {
 
 void AppendedEntries::clear() noexcept {
-  m_entries = {};
+  // Moving fresh containers in gives the memory back, which clear() and
+  // assigning {} would keep.
+  m_entries = std::vector<std::string>();
   m_checkedCount = 0;
-  m_checkedTexts = {};
+  m_checkedTexts = TextSet();
+  m_textsRoom = 0;
 }
 
 void AppendedEntries::removeAt(std::span<const std::size_t> indices) {
@@ -40,7 +44,13 @@ std::size_t AppendedEntries::removeDuplicates() {
   // Entries before m_checkedCount are distinct and precede every unchecked
   // one, so an unchecked entry survives exactly when its text is new.
   const std::size_t before = m_entries.size();
-  m_checkedTexts.reserve(before);
+  // Room for every text at once, so a large batch is not rehashed step by
+  // step; but at least doubled, as reserving exactly the list's size on
+  // every call would rebuild the table each time the list grew a little.
+  if (before > m_textsRoom) {
+    m_textsRoom = std::max(before, 2 * m_textsRoom);
+    m_checkedTexts.reserve(m_textsRoom);
+  }
   std::size_t kept = m_checkedCount;
   for (std::size_t i = m_checkedCount; i < before; ++i) {
     if (m_checkedTexts.contains(std::string_view(m_entries[i]))) continue;

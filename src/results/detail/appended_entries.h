@@ -36,6 +36,7 @@ class AppendedEntries {
   std::vector<std::string> m_entries;
   std::size_t m_checkedCount = 0;  // m_entries[0, m_checkedCount) are distinct
   TextSet m_checkedTexts;          // their texts
+  std::size_t m_textsRoom = 0;     // texts m_checkedTexts was last reserved for
 };
 
 }  // namespace mailsift::detail

@@ -1,4 +1,5 @@
-// List1's blocks, its pending batch and its incremental duplicate removal.
+// List1's blocks, its pending batch, its table of texts and its incremental
+// duplicate removal.
 #include "results/detail/sorted_entries.h"
 
 #include <algorithm>
@@ -14,40 +15,45 @@ namespace {
 // Inserting k entries one by one shifts about k * kBlockSize / 2 entries;
 // merging everything moves all of them once. The cheaper one is taken.
 constexpr std::size_t kInsertShare = 64;
-// Looking up one noted text costs a few dozen comparisons; a pass over the
-// whole list costs one per entry. Past this share the pass is cheaper.
-constexpr std::size_t kCollapseShare = 16;
 
 std::ptrdiff_t signedSize(std::size_t size) { return static_cast<std::ptrdiff_t>(size); }
 
-// The order of entries, settled by the keys where they differ. A class, not
-// a function, so that the standard algorithms inline it.
+// The order of entries, settled by the keys where they differ; equal texts
+// share one node. A class, not a function, so that the standard algorithms
+// inline it.
 struct ByOrder {
   template <class Entry>
   bool operator()(const Entry& left, const Entry& right) const noexcept {
     if (left.key != right.key) return left.key < right.key;
-    return compareEntries(left.text, right.text) < 0;
+    return left.text != right.text && compareEntries(left.text->first, right.text->first) < 0;
   }
 };
 
-template <class Entry>
-bool same(const Entry& left, const Entry& right) noexcept {
-  return left.key == right.key && left.text == right.text;
-}
-
 }  // namespace
 
-void SortedEntries::add(std::string_view entry) { m_pending.push_back({orderKey(entry), std::string(entry)}); }
+void SortedEntries::add(std::string_view entry) {
+  // Everything that may throw comes before the count changes: room in the
+  // batch, the node, the note of a second copy.
+  if (m_pending.size() == m_pending.capacity()) m_pending.reserve(std::max<std::size_t>(16, 2 * m_pending.size()));
+  auto found = m_copies.find(entry);
+  if (found == m_copies.end()) found = m_copies.emplace(std::string(entry), 0).first;
+  Text& text = *found;
+  if (text.second == 1) m_repeated.push_back(&text);
+  m_pending.push_back({orderKey(entry), &text});
+  ++text.second;
+}
 
 void SortedEntries::clear() noexcept {
-  // Fresh containers give the memory back, which clear() would keep.
-  m_blocks = {};
-  m_pending = {};
+  // Moving fresh containers in gives the memory back, which clear() and
+  // assigning {} would keep.
+  m_blocks = std::vector<Block>();
+  m_pending = std::vector<Entry>();
+  m_checkedPending = 0;
   m_sortedCount = 0;
-  m_ends = {};
+  m_ends = std::vector<std::size_t>();
   m_endsValid = true;
-  m_duplicated = {};
-  m_needsFullPass = false;
+  m_repeated = std::vector<Text*>();
+  m_copies = CopyCounts();
 }
 
 std::string_view SortedEntries::at(std::size_t index) const {
@@ -62,7 +68,7 @@ std::string_view SortedEntries::at(std::size_t index) const {
   const auto found = std::upper_bound(m_ends.begin(), m_ends.end(), index);
   const auto block = static_cast<std::size_t>(found - m_ends.begin());
   const std::size_t start = block == 0 ? 0 : m_ends[block - 1];
-  return m_blocks[block][index - start].text;
+  return m_blocks[block][index - start].text->first;
 }
 
 void SortedEntries::restoreOrder() const {
@@ -74,18 +80,16 @@ void SortedEntries::restoreOrder() const {
     mergeAll();
   }
   m_pending.clear();
+  m_checkedPending = 0;
   m_endsValid = false;
 }
 
 void SortedEntries::insertIntoBlocks() const {
-  for (Entry& entry : m_pending) {
+  for (const Entry& entry : m_pending) {
     const std::size_t b = std::min(blockReaching(entry), m_blocks.size() - 1);
     Block& block = m_blocks[b];
-    const auto inserted = block.insert(std::upper_bound(block.begin(), block.end(), entry, ByOrder{}),
-                                       std::move(entry));
-    const auto placed = static_cast<std::size_t>(inserted - block.begin());
+    block.insert(std::upper_bound(block.begin(), block.end(), entry, ByOrder{}), entry);
     ++m_sortedCount;
-    noteIfDuplicate(b, placed);
     if (block.size() >= 2 * kBlockSize) {
       // Split in two halves; `block` is not used after the insertion below.
       Block upper(std::make_move_iterator(block.begin() + signedSize(kBlockSize)),
@@ -96,22 +100,6 @@ void SortedEntries::insertIntoBlocks() const {
   }
 }
 
-void SortedEntries::noteIfDuplicate(std::size_t block, std::size_t position) const {
-  // An entry goes after the equal entries of its block, and when equal
-  // entries run on into the next block its block ends with one of them; so
-  // if any entry equals it, the one just before it does.
-  const Entry& entry = m_blocks[block][position];
-  const Entry* before = nullptr;
-  if (position > 0) {
-    before = &m_blocks[block][position - 1];
-  } else if (block > 0) {
-    before = &m_blocks[block - 1].back();
-  }
-  if (before == nullptr || !same(*before, entry)) return;
-  // The batch is sorted, so repeated texts arrive together.
-  if (m_duplicated.empty() || !same(m_duplicated.back(), entry)) m_duplicated.push_back(entry);
-}
-
 void SortedEntries::mergeAll() const {
   std::vector<Entry> all = takeAll();
   const std::size_t middle = all.size();
@@ -119,7 +107,6 @@ void SortedEntries::mergeAll() const {
   std::move(m_pending.begin(), m_pending.end(), std::back_inserter(all));
   std::inplace_merge(all.begin(), all.begin() + signedSize(middle), all.end(), ByOrder{});
   fillBlocks(std::move(all));
-  m_needsFullPass = true;
 }
 
 std::vector<SortedEntries::Entry> SortedEntries::takeAll() const {
@@ -155,6 +142,8 @@ std::size_t SortedEntries::blockReaching(const Entry& entry) const {
 void SortedEntries::removeAt(std::span<const std::size_t> indices) {
   if (indices.empty()) return;
   restoreOrder();
+  std::vector<Text*> emptied;  // texts whose last entry goes
+  emptied.reserve(indices.size());
   std::size_t next = 0;
   std::size_t start = 0;
   for (Block& block : m_blocks) {
@@ -164,9 +153,10 @@ void SortedEntries::removeAt(std::span<const std::size_t> indices) {
       for (std::size_t i = 0; i < size; ++i) {
         if (next < indices.size() && indices[next] == start + i) {
           ++next;
+          if (--block[i].text->second == 0) emptied.push_back(block[i].text);
           continue;
         }
-        if (kept != i) block[kept] = std::move(block[i]);
+        if (kept != i) block[kept] = block[i];
         ++kept;
       }
       block.erase(block.begin() + signedSize(kept), block.end());
@@ -175,48 +165,68 @@ void SortedEntries::removeAt(std::span<const std::size_t> indices) {
   }
   assert(next == indices.size());
   m_sortedCount -= indices.size();
+
+  // A noted text below 2 copies needs no removal, and its node may be about
+  // to go; if it reaches 2 again, it is noted again.
+  std::erase_if(m_repeated, [](const Text* text) { return text->second < 2; });
+  for (const Text* text : emptied) m_copies.erase(m_copies.find(text->first));
+
   dropEmptyBlocks();
   compactIfSparse();
 }
 
 std::size_t SortedEntries::removeDuplicates() {
-  const std::size_t before = count();
-  if (before != 0) {
-    restoreOrder();
-    if (m_needsFullPass || m_duplicated.size() * kCollapseShare >= m_sortedCount) {
-      collapseAll();
-    } else {
-      for (const Entry& entry : m_duplicated) collapse(entry);
+  // (a) The entries added since the last removal that are still pending:
+  // each goes while another entry has its text.
+  std::size_t kept = m_checkedPending;
+  for (std::size_t i = m_checkedPending; i < m_pending.size(); ++i) {
+    Text& text = *m_pending[i].text;
+    if (text.second > 1) {
+      --text.second;
+      continue;
     }
-    dropEmptyBlocks();
-    compactIfSparse();
+    if (kept != i) m_pending[kept] = m_pending[i];
+    ++kept;
   }
-  m_duplicated.clear();
-  m_needsFullPass = false;
-  return before - count();
+  const std::size_t removed = m_pending.size() - kept;
+  m_pending.erase(m_pending.begin() + signedSize(kept), m_pending.end());
+  m_checkedPending = kept;
+
+  // (b) Texts with copies left have them all in the blocks (see the design
+  // note in the header).
+  std::size_t fromBlocks = 0;
+  for (Text* text : m_repeated) {
+    if (text->second > 1) fromBlocks += collapse(*text);
+  }
+  m_repeated.clear();
+  if (fromBlocks != 0) compactIfSparse();
+  return removed + fromBlocks;
 }
 
-void SortedEntries::collapse(const Entry& entry) {
-  std::size_t b = blockReaching(entry);
-  if (b == m_blocks.size()) return;
-  const auto differs = [&entry](const Entry& other) { return !same(other, entry); };
+std::size_t SortedEntries::collapse(Text& text) {
+  const Entry probe{orderKey(text.first), &text};
+  std::size_t b = blockReaching(probe);
+  assert(b < m_blocks.size());
+  if (b == m_blocks.size()) return 0;
   Block& block = m_blocks[b];
-  const auto first = std::lower_bound(block.begin(), block.end(), entry, ByOrder{});
-  if (first == block.end() || !same(*first, entry)) return;
+  const auto first = std::lower_bound(block.begin(), block.end(), probe, ByOrder{});
+  assert(first != block.end() && first->text == &text);
+  if (first == block.end() || first->text != &text) return 0;
 
   // The copies follow the first one, maybe on into later blocks. A block
   // they fill entirely goes at once: the next lookup needs every block's
   // last entry.
+  const auto differs = [&text](const Entry& other) { return other.text != &text; };
   auto runEnd = std::find_if(first + 1, block.end(), differs);
   bool reachedEnd = runEnd == block.end();
-  m_sortedCount -= static_cast<std::size_t>(runEnd - (first + 1));
+  std::size_t removed = static_cast<std::size_t>(runEnd - (first + 1));
   block.erase(first + 1, runEnd);
   ++b;
   while (reachedEnd && b < m_blocks.size()) {
     Block& later = m_blocks[b];
     runEnd = std::find_if(later.begin(), later.end(), differs);
     reachedEnd = runEnd == later.end();
-    m_sortedCount -= static_cast<std::size_t>(runEnd - later.begin());
+    removed += static_cast<std::size_t>(runEnd - later.begin());
     later.erase(later.begin(), runEnd);
     if (later.empty()) {
       m_blocks.erase(m_blocks.begin() + signedSize(b));
@@ -224,22 +234,11 @@ void SortedEntries::collapse(const Entry& entry) {
       ++b;
     }
   }
+  m_sortedCount -= removed;
+  text.second -= removed;
+  assert(text.second == 1);
   m_endsValid = false;
-}
-
-void SortedEntries::collapseAll() {
-  const Entry* previous = nullptr;  // the last entry kept; blocks do not move here
-  for (Block& block : m_blocks) {
-    std::size_t kept = 0;
-    for (std::size_t i = 0; i < block.size(); ++i) {
-      if (previous != nullptr && same(block[i], *previous)) continue;
-      if (kept != i) block[kept] = std::move(block[i]);
-      previous = &block[kept++];
-    }
-    m_sortedCount -= block.size() - kept;
-    block.erase(block.begin() + signedSize(kept), block.end());
-  }
-  m_endsValid = false;
+  return removed;
 }
 
 void SortedEntries::dropEmptyBlocks() {

@@ -8,8 +8,11 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
+#include "results/detail/text_set.h"
 #include "results/entry_order.h"
 
 namespace mailsift::detail {
@@ -20,18 +23,27 @@ namespace mailsift::detail {
 // entries are appended to a pending batch first; the first read by index
 // sorts the batch and brings it in: entry by entry into the blocks when the
 // batch is small, by one merge of everything when it is large. Counting
-// needs no sorting. Each entry carries its orderKey, so most comparisons
-// are settled without touching the text itself.
+// needs no sorting, and neither does duplicate removal. Each entry carries
+// its orderKey, so most comparisons are settled without touching the text.
 //
-// Duplicates: in sorted order equal texts are neighbours, and only placing
-// a new entry can make two equal entries neighbours (a removal between two
-// equal entries leaves equal entries that were neighbours of it already).
-// So placing an entry one by one compares it with its one new neighbour
-// and notes its text when they are equal; removal then looks up just the
-// noted texts and drops the copies after the first. A bulk merge, which
-// costs time in proportion to the whole list anyway, instead asks for one
-// pass over the whole list. Texts that have left the list in the meantime
-// are simply not found.
+// Texts: each distinct text is stored once, in the table m_copies, with
+// the number of entries that have it. An entry points at its text's node
+// there (nodes keep their place when the table grows), and the node goes
+// with the last entry that has it. So equal entries hold the same pointer,
+// and an entry is small and cheap to move.
+//
+// Duplicates: right after a removal every text has one entry. Adding a
+// second copy of a text notes the text. The next removal (a) walks the part
+// of the pending batch added since the last removal and drops an entry
+// while its text has more than one, so that one copy stays; then (b) a
+// noted text that still has several has them all in the blocks: (a) has
+// dropped its new pending copies, and an older pending entry remains only
+// if nothing has been read or removed by index since the last removal, in
+// which case the blocks have gained nothing and (a) has seen every new
+// copy. In the blocks equal entries are neighbours, so the copies after the
+// first are cut out of their run. The pending batch stays unsorted; the
+// work follows the entries added since the last removal, plus a lookup per
+// noted text.
 //
 // Not thread-safe, not even for const calls: reading restores the order and
 // so changes the storage (never the contents a reader sees).
@@ -48,9 +60,12 @@ class SortedEntries {
   std::size_t removeDuplicates();
 
  private:
+  // Each text of the list with the number of entries that have it.
+  using CopyCounts = std::unordered_map<std::string, std::size_t, TextHash, std::equal_to<>>;
+  using Text = CopyCounts::value_type;  // a node: the text and its count
   struct Entry {
-    OrderKey key;  // orderKey(text)
-    std::string text;
+    OrderKey key;  // orderKey(text->first)
+    Text* text;    // a node of m_copies
   };
   using Block = std::vector<Entry>;
   static constexpr std::size_t kBlockSize = 128;
@@ -61,23 +76,24 @@ class SortedEntries {
   void fillBlocks(std::vector<Entry>&& sorted) const;
   std::vector<Entry> takeAll() const;
   std::size_t blockReaching(const Entry& entry) const;
-  void noteIfDuplicate(std::size_t block, std::size_t position) const;
-  void collapse(const Entry& entry);
-  void collapseAll();
+  std::size_t collapse(Text& text);
   void dropEmptyBlocks();
   void compactIfSparse();
 
   // Reading restores the order lazily, which reorganises these; the
   // entries a caller can observe never change in a const call.
-  mutable std::vector<Block> m_blocks;   // never holds an empty block
-  mutable std::vector<Entry> m_pending;  // added, not yet in the blocks
-  mutable std::size_t m_sortedCount = 0; // entries in m_blocks
-  mutable std::vector<std::size_t> m_ends;  // running block sizes
+  mutable std::vector<Block> m_blocks;       // never holds an empty block
+  mutable std::vector<Entry> m_pending;      // added, not yet in the blocks
+  mutable std::size_t m_checkedPending = 0;  // m_pending[0, this) were there at the last removal
+  mutable std::size_t m_sortedCount = 0;     // entries in m_blocks
+  mutable std::vector<std::size_t> m_ends;   // running block sizes
   mutable bool m_endsValid = true;
-  // Entries placed beside an equal one since the last removal, and whether
-  // a bulk merge asks for a pass over everything instead.
-  mutable std::vector<Entry> m_duplicated;
-  mutable bool m_needsFullPass = false;
+  CopyCounts m_copies;  // the texts of all entries, pending or placed
+  // The texts whose count has reached 2 since the last removal and not
+  // dropped below 2 since, each once. removeAt forgets those it brings
+  // below 2 (before their nodes may go), and a text that reaches 2 again
+  // is listed again.
+  std::vector<Text*> m_repeated;
 };
 
 }  // namespace mailsift::detail
