@@ -10,33 +10,17 @@
 #include <string_view>
 #include <vector>
 
+#include "bench_support.h"
+
 namespace mailsift::bench {
 namespace {
 
-// splitmix64. Written out rather than taken from <random>: the standard
-// distributions may differ between library versions, the corpus must not.
-class Rng {
+// The corpus's generator, with a percentage helper.
+class Rng : public SplitMix64 {
  public:
-  explicit Rng(std::uint64_t seed) noexcept : m_state(seed) {}
-
-  std::uint64_t next() noexcept {
-    std::uint64_t z = (m_state += 0x9E3779B97F4A7C15u);
-    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9u;
-    z = (z ^ (z >> 27)) * 0x94D049BB133111EBu;
-    return z ^ (z >> 31);
-  }
-
-  // A number in [0, n), by multiply and shift; the bias is negligible here.
-  std::uint32_t below(std::uint32_t n) noexcept {
-    return static_cast<std::uint32_t>(((next() >> 32) * n) >> 32);
-  }
-
-  std::uint32_t between(std::uint32_t low, std::uint32_t high) noexcept { return low + below(high - low + 1); }
+  using SplitMix64::SplitMix64;
 
   bool percent(std::uint32_t chance) noexcept { return below(100) < chance; }
-
- private:
-  std::uint64_t m_state;
 };
 
 // Windows-1252 bytes for the few non-Latin-1 characters the word lists use.

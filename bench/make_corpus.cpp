@@ -10,9 +10,14 @@
 #include <string_view>
 #include <system_error>
 
+#include "bench_support.h"
 #include "corpus.h"
 
 namespace {
+
+using mailsift::bench::parseNumber;
+using mailsift::bench::parseSize;
+using mailsift::bench::SplitMix64;
 
 constexpr std::size_t kChunkBytes = std::size_t{64} << 20;
 
@@ -23,39 +28,12 @@ constexpr std::string_view kUsage =
     "end in K, M or G (powers of 1024). The same BYTES and SEED give the same\n"
     "file on every machine.\n";
 
-// Parses a non-negative decimal number with an optional K, M or G suffix.
-bool parseSize(std::string_view text, std::uint64_t& value) {
-  std::uint64_t number = 0;
-  const char* end = text.data() + text.size();
-  const auto [rest, error] = std::from_chars(text.data(), end, number);
-  if (error != std::errc() || rest == text.data()) return false;
-  unsigned shift = 0;
-  if (rest != end) {
-    if (rest + 1 != end) return false;
-    switch (*rest) {
-      case 'K': case 'k': shift = 10; break;
-      case 'M': case 'm': shift = 20; break;
-      case 'G': case 'g': shift = 30; break;
-      default: return false;
-    }
-  }
-  if (shift != 0 && number > (UINT64_MAX >> shift)) return false;
-  value = number << shift;
-  return true;
-}
-
-bool parseSeed(std::string_view text, std::uint64_t& value) {
-  const char* end = text.data() + text.size();
-  const auto [rest, error] = std::from_chars(text.data(), end, value);
-  return error == std::errc() && rest == end && !text.empty();
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
   std::uint64_t bytes = 0;
   std::uint64_t seed = 0;
-  if (argc != 4 || !parseSize(argv[1], bytes) || !parseSeed(argv[2], seed)) {
+  if (argc != 4 || !parseSize(argv[1], bytes) || !parseNumber(argv[2], seed)) {
     std::fputs(kUsage.data(), stderr);
     return 2;
   }

@@ -13,9 +13,14 @@
 #include <system_error>
 #include <vector>
 
+#include "bench_support.h"
 #include "corpus.h"
 
 namespace {
+
+using mailsift::bench::parseNumber;
+using mailsift::bench::parseSize;
+using mailsift::bench::SplitMix64;
 
 namespace fs = std::filesystem;
 
@@ -40,51 +45,10 @@ constexpr std::string_view kUsage =
 
 // splitmix64 for the layout (sizes, folders, names), kept apart from the
 // corpus's own generator so the text does not depend on the layout.
-class LayoutRng {
+class LayoutRng : public SplitMix64 {
  public:
-  explicit LayoutRng(std::uint64_t seed) noexcept : m_state(seed ^ 0x6D61696C74726565u) {}
-
-  std::uint64_t next() noexcept {
-    std::uint64_t z = (m_state += 0x9E3779B97F4A7C15u);
-    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9u;
-    z = (z ^ (z >> 27)) * 0x94D049BB133111EBu;
-    return z ^ (z >> 31);
-  }
-
-  // A number in [0, n), by multiply and shift; the bias is negligible here.
-  std::uint32_t below(std::uint32_t n) noexcept {
-    return static_cast<std::uint32_t>(((next() >> 32) * n) >> 32);
-  }
-
- private:
-  std::uint64_t m_state;
+  explicit LayoutRng(std::uint64_t seed) noexcept : SplitMix64(seed ^ 0x6D61696C74726565u) {}
 };
-
-// Parses a non-negative decimal number with an optional K or M suffix.
-bool parseSize(std::string_view text, std::uint64_t& value) {
-  std::uint64_t number = 0;
-  const char* end = text.data() + text.size();
-  const auto [rest, error] = std::from_chars(text.data(), end, number);
-  if (error != std::errc() || rest == text.data()) return false;
-  unsigned shift = 0;
-  if (rest != end) {
-    if (rest + 1 != end) return false;
-    switch (*rest) {
-      case 'K': case 'k': shift = 10; break;
-      case 'M': case 'm': shift = 20; break;
-      default: return false;
-    }
-  }
-  if (shift != 0 && number > (UINT64_MAX >> shift)) return false;
-  value = number << shift;
-  return true;
-}
-
-bool parseNumber(std::string_view text, std::uint64_t& value) {
-  const char* end = text.data() + text.size();
-  const auto [rest, error] = std::from_chars(text.data(), end, value);
-  return error == std::errc() && rest == end && !text.empty();
-}
 
 // The folders of the tree, each a path relative to DIR ending in '/', root
 // first. Level k (1 to 3) names its ten children after a letter and a digit,
