@@ -19,13 +19,14 @@ constexpr std::size_t kInsertShare = 64;
 std::ptrdiff_t signedSize(std::size_t size) { return static_cast<std::ptrdiff_t>(size); }
 
 // The order of entries, settled by the keys where they differ; equal texts
-// share one node. A class, not a function, so that the standard algorithms
+// share one id. A class, not a function, so that the standard algorithms
 // inline it.
 struct ByOrder {
+  const TextTable* texts;
   template <class Entry>
   bool operator()(const Entry& left, const Entry& right) const noexcept {
     if (left.key != right.key) return left.key < right.key;
-    return left.text != right.text && compareEntries(left.text->first, right.text->first) < 0;
+    return left.text != right.text && compareEntries(texts->text(left.text), texts->text(right.text)) < 0;
   }
 };
 
@@ -33,14 +34,13 @@ struct ByOrder {
 
 void SortedEntries::add(std::string_view entry) {
   // Everything that may throw comes before the count changes: room in the
-  // batch, the node, the note of a second copy.
+  // batch, the text, the note of a second copy.
   if (m_pending.size() == m_pending.capacity()) m_pending.reserve(std::max<std::size_t>(16, 2 * m_pending.size()));
-  auto found = m_copies.find(entry);
-  if (found == m_copies.end()) found = m_copies.emplace(std::string(entry), 0).first;
-  Text& text = *found;
-  if (text.second == 1) m_repeated.push_back(&text);
-  m_pending.push_back({orderKey(entry), &text});
-  ++text.second;
+  const TextId text = m_texts.intern(entry);
+  std::size_t& copies = m_texts.copies(text);
+  if (copies == 1) m_repeated.push_back(text);
+  m_pending.push_back({orderKey(entry), text});
+  ++copies;
 }
 
 void SortedEntries::clear() noexcept {
@@ -52,8 +52,8 @@ void SortedEntries::clear() noexcept {
   m_sortedCount = 0;
   m_ends = std::vector<std::size_t>();
   m_endsValid = true;
-  m_repeated = std::vector<Text*>();
-  m_copies = CopyCounts();
+  m_repeated = std::vector<TextId>();
+  m_texts.clear();
 }
 
 std::string_view SortedEntries::at(std::size_t index) const {
@@ -68,12 +68,12 @@ std::string_view SortedEntries::at(std::size_t index) const {
   const auto found = std::upper_bound(m_ends.begin(), m_ends.end(), index);
   const auto block = static_cast<std::size_t>(found - m_ends.begin());
   const std::size_t start = block == 0 ? 0 : m_ends[block - 1];
-  return m_blocks[block][index - start].text->first;
+  return m_texts.text(m_blocks[block][index - start].text);
 }
 
 void SortedEntries::restoreOrder() const {
   if (m_pending.empty()) return;
-  std::sort(m_pending.begin(), m_pending.end(), ByOrder{});
+  std::sort(m_pending.begin(), m_pending.end(), ByOrder{&m_texts});
   if (m_pending.size() * kInsertShare < m_sortedCount) {
     insertIntoBlocks();
   } else {
@@ -88,7 +88,7 @@ void SortedEntries::insertIntoBlocks() const {
   for (const Entry& entry : m_pending) {
     const std::size_t b = std::min(blockReaching(entry), m_blocks.size() - 1);
     Block& block = m_blocks[b];
-    block.insert(std::upper_bound(block.begin(), block.end(), entry, ByOrder{}), entry);
+    block.insert(std::upper_bound(block.begin(), block.end(), entry, ByOrder{&m_texts}), entry);
     ++m_sortedCount;
     if (block.size() >= 2 * kBlockSize) {
       // Split in two halves; `block` is not used after the insertion below.
@@ -105,7 +105,7 @@ void SortedEntries::mergeAll() const {
   const std::size_t middle = all.size();
   all.reserve(middle + m_pending.size());
   std::move(m_pending.begin(), m_pending.end(), std::back_inserter(all));
-  std::inplace_merge(all.begin(), all.begin() + signedSize(middle), all.end(), ByOrder{});
+  std::inplace_merge(all.begin(), all.begin() + signedSize(middle), all.end(), ByOrder{&m_texts});
   fillBlocks(std::move(all));
 }
 
@@ -135,14 +135,16 @@ std::size_t SortedEntries::blockReaching(const Entry& entry) const {
   // The first block whose last entry is not before `entry`; every entry of
   // the blocks before it is.
   const auto found = std::partition_point(m_blocks.begin(), m_blocks.end(),
-                                          [&entry](const Block& block) { return ByOrder{}(block.back(), entry); });
+                                          [this, &entry](const Block& block) {
+                                            return ByOrder{&m_texts}(block.back(), entry);
+                                          });
   return static_cast<std::size_t>(found - m_blocks.begin());
 }
 
 void SortedEntries::removeAt(std::span<const std::size_t> indices) {
   if (indices.empty()) return;
   restoreOrder();
-  std::vector<Text*> emptied;  // texts whose last entry goes
+  std::vector<TextId> emptied;  // texts whose last entry goes
   emptied.reserve(indices.size());
   std::size_t next = 0;
   std::size_t start = 0;
@@ -153,7 +155,7 @@ void SortedEntries::removeAt(std::span<const std::size_t> indices) {
       for (std::size_t i = 0; i < size; ++i) {
         if (next < indices.size() && indices[next] == start + i) {
           ++next;
-          if (--block[i].text->second == 0) emptied.push_back(block[i].text);
+          if (--m_texts.copies(block[i].text) == 0) emptied.push_back(block[i].text);
           continue;
         }
         if (kept != i) block[kept] = block[i];
@@ -166,10 +168,11 @@ void SortedEntries::removeAt(std::span<const std::size_t> indices) {
   assert(next == indices.size());
   m_sortedCount -= indices.size();
 
-  // A noted text below 2 copies needs no removal, and its node may be about
-  // to go; if it reaches 2 again, it is noted again.
-  std::erase_if(m_repeated, [](const Text* text) { return text->second < 2; });
-  for (const Text* text : emptied) m_copies.erase(m_copies.find(text->first));
+  // A noted text below 2 copies needs no removal, and its id may be about
+  // to be released; if it reaches 2 again, it is noted again.
+  std::erase_if(m_repeated, [this](TextId text) { return m_texts.copies(text) < 2; });
+  for (const TextId text : emptied) m_texts.release(text);
+  m_texts.compact();
 
   dropEmptyBlocks();
   compactIfSparse();
@@ -180,9 +183,9 @@ std::size_t SortedEntries::removeDuplicates() {
   // each goes while another entry has its text.
   std::size_t kept = m_checkedPending;
   for (std::size_t i = m_checkedPending; i < m_pending.size(); ++i) {
-    Text& text = *m_pending[i].text;
-    if (text.second > 1) {
-      --text.second;
+    std::size_t& copies = m_texts.copies(m_pending[i].text);
+    if (copies > 1) {
+      --copies;
       continue;
     }
     if (kept != i) m_pending[kept] = m_pending[i];
@@ -195,28 +198,28 @@ std::size_t SortedEntries::removeDuplicates() {
   // (b) Texts with copies left have them all in the blocks (see the design
   // note in the header).
   std::size_t fromBlocks = 0;
-  for (Text* text : m_repeated) {
-    if (text->second > 1) fromBlocks += collapse(*text);
+  for (const TextId text : m_repeated) {
+    if (m_texts.copies(text) > 1) fromBlocks += collapse(text);
   }
   m_repeated.clear();
   if (fromBlocks != 0) compactIfSparse();
   return removed + fromBlocks;
 }
 
-std::size_t SortedEntries::collapse(Text& text) {
-  const Entry probe{orderKey(text.first), &text};
+std::size_t SortedEntries::collapse(TextId text) {
+  const Entry probe{orderKey(m_texts.text(text)), text};
   std::size_t b = blockReaching(probe);
   assert(b < m_blocks.size());
   if (b == m_blocks.size()) return 0;
   Block& block = m_blocks[b];
-  const auto first = std::lower_bound(block.begin(), block.end(), probe, ByOrder{});
-  assert(first != block.end() && first->text == &text);
-  if (first == block.end() || first->text != &text) return 0;
+  const auto first = std::lower_bound(block.begin(), block.end(), probe, ByOrder{&m_texts});
+  assert(first != block.end() && first->text == text);
+  if (first == block.end() || first->text != text) return 0;
 
   // The copies follow the first one, maybe on into later blocks. A block
   // they fill entirely goes at once: the next lookup needs every block's
   // last entry.
-  const auto differs = [&text](const Entry& other) { return other.text != &text; };
+  const auto differs = [text](const Entry& other) { return other.text != text; };
   auto runEnd = std::find_if(first + 1, block.end(), differs);
   bool reachedEnd = runEnd == block.end();
   std::size_t removed = static_cast<std::size_t>(runEnd - (first + 1));
@@ -235,8 +238,9 @@ std::size_t SortedEntries::collapse(Text& text) {
     }
   }
   m_sortedCount -= removed;
-  text.second -= removed;
-  assert(text.second == 1);
+  std::size_t& copies = m_texts.copies(text);
+  copies -= removed;
+  assert(copies == 1);
   m_endsValid = false;
   return removed;
 }

@@ -6,13 +6,10 @@
 
 #include <cstddef>
 #include <span>
-#include <string>
 #include <string_view>
-#include <unordered_map>
-#include <utility>
 #include <vector>
 
-#include "results/detail/text_set.h"
+#include "results/detail/text_table.h"
 #include "results/entry_order.h"
 
 namespace mailsift::detail {
@@ -26,11 +23,11 @@ namespace mailsift::detail {
 // needs no sorting, and neither does duplicate removal. Each entry carries
 // its orderKey, so most comparisons are settled without touching the text.
 //
-// Texts: each distinct text is stored once, in the table m_copies, with
-// the number of entries that have it. An entry points at its text's node
-// there (nodes keep their place when the table grows), and the node goes
-// with the last entry that has it. So equal entries hold the same pointer,
-// and an entry is small and cheap to move.
+// Texts: each distinct text is stored once, in the TextTable m_texts, with
+// the number of entries that have it. An entry names its text by the id
+// there (ids keep their meaning when the table grows), and the text goes
+// with the last entry that has it. So equal entries hold the same id, and
+// an entry is small and cheap to move.
 //
 // Duplicates: right after a removal every text has one entry. Adding a
 // second copy of a text notes the text. The next removal (a) walks the part
@@ -60,12 +57,10 @@ class SortedEntries {
   std::size_t removeDuplicates();
 
  private:
-  // Each text of the list with the number of entries that have it.
-  using CopyCounts = std::unordered_map<std::string, std::size_t, TextHash, std::equal_to<>>;
-  using Text = CopyCounts::value_type;  // a node: the text and its count
+  using TextId = TextTable::Id;
   struct Entry {
-    OrderKey key;  // orderKey(text->first)
-    Text* text;    // a node of m_copies
+    OrderKey key;  // orderKey of the text
+    TextId text;   // in m_texts
   };
   using Block = std::vector<Entry>;
   static constexpr std::size_t kBlockSize = 128;
@@ -76,7 +71,7 @@ class SortedEntries {
   void fillBlocks(std::vector<Entry>&& sorted) const;
   std::vector<Entry> takeAll() const;
   std::size_t blockReaching(const Entry& entry) const;
-  std::size_t collapse(Text& text);
+  std::size_t collapse(TextId text);
   void dropEmptyBlocks();
   void compactIfSparse();
 
@@ -88,12 +83,12 @@ class SortedEntries {
   mutable std::size_t m_sortedCount = 0;     // entries in m_blocks
   mutable std::vector<std::size_t> m_ends;   // running block sizes
   mutable bool m_endsValid = true;
-  CopyCounts m_copies;  // the texts of all entries, pending or placed
+  TextTable m_texts;  // the texts of all entries, pending or placed
   // The texts whose count has reached 2 since the last removal and not
   // dropped below 2 since, each once. removeAt forgets those it brings
-  // below 2 (before their nodes may go), and a text that reaches 2 again
-  // is listed again.
-  std::vector<Text*> m_repeated;
+  // below 2 (before their ids may be released), and a text that reaches 2
+  // again is listed again.
+  std::vector<TextId> m_repeated;
 };
 
 }  // namespace mailsift::detail
