@@ -32,17 +32,6 @@ struct Slot {
   FileEntries entries;
 };
 
-ReadError readErrorOf(platform::ReadFailure failure) {
-  switch (failure) {
-    case platform::ReadFailure::None: return ReadError::None;
-    case platform::ReadFailure::NotFound: return ReadError::NotFound;
-    case platform::ReadFailure::AccessDenied: return ReadError::AccessDenied;
-    case platform::ReadFailure::IsFolder: return ReadError::IsFolder;
-    case platform::ReadFailure::NotRegularFile: return ReadError::NotRegularFile;
-    case platform::ReadFailure::ReadFailed: return ReadError::ReadFailed;
-  }
-  return ReadError::ReadFailed;
-}
 
 class Pipeline {
  public:

@@ -16,32 +16,36 @@ std::string_view ScanText::view() const noexcept {
   return m_fromFile ? std::string_view(m_content.data(), m_size) : std::string_view(m_text);
 }
 
+ReadError readErrorOf(platform::ReadFailure failure) noexcept {
+  switch (failure) {
+    case platform::ReadFailure::None: return ReadError::None;
+    case platform::ReadFailure::NotFound: return ReadError::NotFound;
+    case platform::ReadFailure::AccessDenied: return ReadError::AccessDenied;
+    case platform::ReadFailure::IsFolder: return ReadError::IsFolder;
+    case platform::ReadFailure::NotRegularFile: return ReadError::NotRegularFile;
+    case platform::ReadFailure::ReadFailed: return ReadError::ReadFailed;
+  }
+  return ReadError::ReadFailed;
+}
+
 ReadResult readScanText(const std::string& path) {
   platform::FileContent content = platform::readWholeFile(path);
   ReadResult result;
-  switch (content.failure) {
-    case platform::ReadFailure::None:
+  result.error = readErrorOf(content.failure);
+  switch (result.error) {
+    case ReadError::None:
       result.text = ScanText(std::move(content));
-      return result;
-    case platform::ReadFailure::NotFound:
-      result.error = ReadError::NotFound;
       break;
-    case platform::ReadFailure::AccessDenied:
-      result.error = ReadError::AccessDenied;
-      break;
-    case platform::ReadFailure::IsFolder:
-      result.error = ReadError::IsFolder;
+    case ReadError::IsFolder:
       result.message = "is a folder";
-      return result;
-    case platform::ReadFailure::NotRegularFile:
-      result.error = ReadError::NotRegularFile;
+      break;
+    case ReadError::NotRegularFile:
       result.message = "not a regular file";
-      return result;
-    case platform::ReadFailure::ReadFailed:
-      result.error = ReadError::ReadFailed;
+      break;
+    default:
+      result.message = platform::describeSystemError(content.systemError);
       break;
   }
-  result.message = platform::describeSystemError(content.systemError);
   return result;
 }
 

@@ -45,6 +45,9 @@ struct ReadResult {
   bool ok() const noexcept { return error == ReadError::None; }
 };
 
+// The kind of a failure the platform layer reported.
+ReadError readErrorOf(platform::ReadFailure failure) noexcept;
+
 // Reads the whole file at `path`, used exactly as given (not trimmed). Opens
 // it read-only and never creates it. Files of any size are read; FIFOs,
 // sockets and devices fail at once without being opened for reading.
