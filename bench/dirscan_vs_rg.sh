@@ -87,29 +87,7 @@ rg_command=(rg --no-config -uuu -o -i -j2 "$pattern" "$tree")
 echo "mailsift runs: ${mailsift_command[*]}"
 echo "ripgrep runs:  ${rg_command[*]}"
 
-mailsift_times=()
-rg_times=()
-echo
-echo "seconds per round (wall, then user and system CPU time):"
-echo "round     mailsift   user    sys     ripgrep   user    sys"
-for ((round = 1; round <= rounds; round++)); do
-  timed_run "$out_dir/mailsift.out" "${mailsift_command[@]}"
-  ((status == 0)) || die "mailsift scan failed with status $status: $(cat "$out_dir/stderr")"
-  mailsift_times+=("$wall")
-  mailsift_cpu="$user $sys"
-
-  timed_run "$out_dir/rg.out" "${rg_command[@]}"
-  ((status <= 1)) || die "rg failed with status $status: $(cat "$out_dir/stderr")"
-  rg_times+=("$wall")
-
-  # shellcheck disable=SC2086  # two numbers, split on purpose
-  printf '%5d  %11s %6s %6s  %10s %6s %6s\n' "$round" "${mailsift_times[-1]}" $mailsift_cpu "$wall" "$user" "$sys"
-done
-
-mailsift_median=$(median "${mailsift_times[@]}")
-rg_median=$(median "${rg_times[@]}")
-mailsift_best=$(minimum "${mailsift_times[@]}")
-rg_best=$(minimum "${rg_times[@]}")
+run_rounds
 addresses=$(wc -l <"$out_dir/mailsift.out")
 matches=$(wc -l <"$out_dir/rg.out")
 # ripgrep prints PATH:MATCH; the pattern cannot match a colon.

@@ -63,29 +63,9 @@ trap 'rm -rf "$out_dir"' EXIT
 # Reads the corpus once, so the timed run finds it in the page cache.
 warm_cache() { cat "$corpus" >/dev/null; }
 
-mailsift_times=()
-rg_times=()
-echo
-echo "seconds per round (wall, then user and system CPU time):"
-echo "round     mailsift   user    sys     ripgrep   user    sys"
-for ((round = 1; round <= rounds; round++)); do
-  timed_run "$out_dir/mailsift.out" "$mailsift" extract "$corpus"
-  ((status == 0)) || die "mailsift extract failed with status $status: $(cat "$out_dir/stderr")"
-  mailsift_times+=("$wall")
-  mailsift_cpu="$user $sys"
-
-  timed_run "$out_dir/rg.out" rg --no-config -o -i "$pattern" "$corpus"
-  ((status <= 1)) || die "rg failed with status $status: $(cat "$out_dir/stderr")"
-  rg_times+=("$wall")
-
-  # shellcheck disable=SC2086  # two numbers, split on purpose
-  printf '%5d  %11s %6s %6s  %10s %6s %6s\n' "$round" "${mailsift_times[-1]}" $mailsift_cpu "$wall" "$user" "$sys"
-done
-
-mailsift_median=$(median "${mailsift_times[@]}")
-rg_median=$(median "${rg_times[@]}")
-mailsift_best=$(minimum "${mailsift_times[@]}")
-rg_best=$(minimum "${rg_times[@]}")
+mailsift_command=("$mailsift" extract "$corpus")
+rg_command=(rg --no-config -o -i "$pattern" "$corpus")
+run_rounds
 found=$(grep -c $'^found\t' "$out_dir/mailsift.out" || true)
 unknown=$(grep -c $'^unknown\t' "$out_dir/mailsift.out" || true)
 matches=$(wc -l <"$out_dir/rg.out")

@@ -71,3 +71,31 @@ median() {
 }
 
 minimum() { printf '%s\n' "$@" | sort -g | head -n 1; }
+
+# Runs the arrays mailsift_command and rg_command `rounds` times each, one
+# after the other, every run on a warm cache, and prints a line per round.
+# Sets mailsift_median, rg_median, mailsift_best and rg_best; the last
+# outputs stay in $out_dir/mailsift.out and $out_dir/rg.out.
+run_rounds() {
+  local mailsift_times=() rg_times=() mailsift_cpu round
+  echo
+  echo "seconds per round (wall, then user and system CPU time):"
+  echo "round     mailsift   user    sys     ripgrep   user    sys"
+  for ((round = 1; round <= rounds; round++)); do
+    timed_run "$out_dir/mailsift.out" "${mailsift_command[@]}"
+    ((status == 0)) || die "mailsift failed with status $status: $(cat "$out_dir/stderr")"
+    mailsift_times+=("$wall")
+    mailsift_cpu="$user $sys"
+
+    timed_run "$out_dir/rg.out" "${rg_command[@]}"
+    ((status <= 1)) || die "rg failed with status $status: $(cat "$out_dir/stderr")"
+    rg_times+=("$wall")
+
+    # shellcheck disable=SC2086  # two numbers, split on purpose
+    printf '%5d  %11s %6s %6s  %10s %6s %6s\n' "$round" "${mailsift_times[-1]}" $mailsift_cpu "$wall" "$user" "$sys"
+  done
+  mailsift_median=$(median "${mailsift_times[@]}")
+  rg_median=$(median "${rg_times[@]}")
+  mailsift_best=$(minimum "${mailsift_times[@]}")
+  rg_best=$(minimum "${rg_times[@]}")
+}
