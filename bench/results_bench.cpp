@@ -40,7 +40,7 @@ void addAndDeduplicate(benchmark::State& state, mailsift::ListId list) {
   for (auto _ : state) {
     mailsift::ResultLists lists;
     for (const std::string& entry : all) lists.add(list, entry);
-    const std::size_t removed = lists.DoppelteEntfernen(list);
+    const std::size_t removed = lists.removeDuplicates(list);
     benchmark::DoNotOptimize(removed);
     benchmark::DoNotOptimize(lists.at(list, lists.count(list) / 2));
     state.counters["removed"] = static_cast<double>(removed);
@@ -59,7 +59,7 @@ void BM_ClosingStepsAfterEachFile(benchmark::State& state) {
     std::size_t removed = 0;
     for (std::size_t i = 0; i < all.size(); ++i) {
       lists.add(i % 4 == 0 ? mailsift::ListId::List2 : mailsift::ListId::List1, all[i]);
-      if (i % 10 == 9) removed += mailsift::finishScan(lists, "Found:", "Unknown:", "Duplicate").removedFromList1;
+      if (i % 10 == 9) removed += mailsift::closeFileScan(lists).removedFromList1;
     }
     benchmark::DoNotOptimize(removed);
   }

@@ -29,9 +29,10 @@ const std::string& corpus() {
 // Counts the entries and their bytes, so every entry is really looked at.
 class CountingSink final : public mailsift::EntrySink {
  public:
-  void addEntry(mailsift::TargetList target, std::string_view entry) override {
+  mailsift::SinkReply addEntry(mailsift::TargetList target, std::string_view entry) override {
     ++m_counts[target == mailsift::TargetList::List1 ? 0 : 1];
     m_bytes += entry.size();
+    return mailsift::SinkReply::Continue;
   }
   std::size_t found() const noexcept { return m_counts[0]; }
   std::size_t unknown() const noexcept { return m_counts[1]; }
@@ -52,7 +53,7 @@ void extractAddresses(benchmark::State& state) {
   CountingSink last;
   for (auto _ : state) {
     CountingSink sink;
-    mailsift::ExtractAddresses(text, sink);
+    mailsift::extractAddresses(text, sink);
     std::size_t entryBytes = sink.bytes();
     benchmark::DoNotOptimize(entryBytes);
     last = sink;

@@ -3,10 +3,11 @@
 
 namespace mailsift {
 
-void FileEntries::addEntry(TargetList target, std::string_view entry) {
+SinkReply FileEntries::addEntry(TargetList target, std::string_view entry) {
   m_texts.append(entry);
   m_ends.push_back(m_texts.size());
   m_targets.push_back(target);
+  return SinkReply::Continue;
 }
 
 void FileEntries::clear() noexcept {

@@ -16,7 +16,7 @@ namespace mailsift {
 // string, with the target list and end offset of each.
 class FileEntries final : public EntrySink {
  public:
-  void addEntry(TargetList target, std::string_view entry) override;
+  SinkReply addEntry(TargetList target, std::string_view entry) override;
   void clear() noexcept;
 
   std::size_t size() const noexcept { return m_ends.size(); }

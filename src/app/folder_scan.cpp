@@ -213,7 +213,7 @@ class Pipeline {
     slot.error = readErrorOf(failure);
     if (slot.error != ReadError::None) return;
     slot.bytes = size;
-    ExtractAddresses(std::string_view(buffer.data(), size), slot.entries);
+    extractAddresses(std::string_view(buffer.data(), size), slot.entries);
   }
 
   const std::string& m_folder;

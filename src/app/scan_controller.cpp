@@ -8,8 +8,6 @@ namespace {
 constexpr auto kPublishEvery = std::chrono::milliseconds(100);
 }  // namespace
 
-ScanController::ScanController(InterfaceTexts texts) : m_texts(std::move(texts)) {}
-
 ScanController::~ScanController() {
   cancel();
   if (m_worker.joinable()) m_worker.join();
@@ -56,7 +54,7 @@ bool ScanController::start(std::vector<ScanSource> sources, ScanOptions options)
   m_worker = std::thread([this, sources = std::move(sources), options = std::move(options)] {
     ScanReport report;
     try {
-      report = runScan(sources, m_lists, m_texts, options);
+      report = runScan(sources, m_lists, options);
     } catch (const std::exception&) {
       // Out of memory: keep what the lists hold and end the scan as stopped.
       report.stopped = true;

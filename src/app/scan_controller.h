@@ -15,7 +15,6 @@
 #include <vector>
 
 #include "app/scan_job.h"
-#include "app/ui_texts.h"
 #include "results/list_snapshot.h"
 #include "results/result_lists.h"
 
@@ -42,13 +41,11 @@ struct ProgressReport {
 
 class ScanController {
  public:
-  explicit ScanController(InterfaceTexts texts);
+  ScanController() = default;
   // Stops a running scan and waits for its thread.
   ~ScanController();
   ScanController(const ScanController&) = delete;
   ScanController& operator=(const ScanController&) = delete;
-
-  const InterfaceTexts& texts() const noexcept { return m_texts; }
 
   // The lists themselves, for changes between scans (clear, move, export).
   // Only while no scan runs, and only from the interface thread; call
@@ -80,7 +77,6 @@ class ScanController {
  private:
   void publishFrom(const ResultLists& lists);
 
-  const InterfaceTexts m_texts;
   ResultLists m_lists;
   std::thread m_worker;
   std::atomic<bool> m_running{false};

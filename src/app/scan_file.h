@@ -1,10 +1,8 @@
 // The step that closes the scan of every file: adding the file's entries to
-// the result lists, then removing duplicates and writing the counters and
-// the duplicate notice.
+// the result lists, then removing duplicates.
 #pragma once
 
 #include "app/file_entries.h"
-#include "app/ui_texts.h"
 #include "results/result_lists.h"
 #include "results/scan_summary.h"
 
@@ -16,8 +14,8 @@ constexpr ListId listOf(TargetList target) noexcept {
 }
 
 // Adds `entries` to their lists in text order, then closes the scan of that
-// file (finishScan with the interface texts 13, 14 and 18 of `texts`).
-// Never clears the lists. Same thread rules as ResultLists.
-ScanSummary addFileToLists(const FileEntries& entries, ResultLists& lists, const InterfaceTexts& texts);
+// file (see closeFileScan). Never clears the lists. Same thread rules as
+// ResultLists.
+ScanSummary addFileToLists(const FileEntries& entries, ResultLists& lists);
 
 }  // namespace mailsift

@@ -22,8 +22,7 @@ bool startsWithNoCase(std::string_view text, std::string_view prefix) {
 
 class Job {
  public:
-  Job(ResultLists& lists, const InterfaceTexts& texts, const ScanOptions& options)
-      : m_lists(lists), m_texts(texts), m_options(options) {}
+  Job(ResultLists& lists, const ScanOptions& options) : m_lists(lists), m_options(options) {}
 
   ScanReport run(std::span<const ScanSource> sources) {
     for (const ScanSource& source : sources) {
@@ -46,7 +45,7 @@ class Job {
   bool stopRequested() const { return m_options.stop != nullptr && m_options.stop->load(); }
 
   void closeFile(const FileEntries& entries) {
-    m_report.last = addFileToLists(entries, m_lists, m_texts);
+    m_report.last = addFileToLists(entries, m_lists);
     m_report.anyFileScanned = true;
     if (m_options.afterFile) m_options.afterFile(m_lists);
   }
@@ -66,7 +65,7 @@ class Job {
     outcome.message = read.message;
     report(outcome.source, read.text.size());
     FileEntries entries;
-    ExtractAddresses(read.text.view(), entries);
+    extractAddresses(read.text.view(), entries);
     closeFile(entries);
   }
 
@@ -109,12 +108,11 @@ class Job {
     outcome.downloadFailed = page.failed;
     outcome.message = page.message;
     FileEntries entries;
-    ExtractAddresses(page.text.view(), entries);
+    extractAddresses(page.text.view(), entries);
     closeFile(entries);
   }
 
   ResultLists& m_lists;
-  const InterfaceTexts& m_texts;
   const ScanOptions& m_options;
   ScanReport m_report;
 };
@@ -130,9 +128,8 @@ ScanSource classifySource(const std::string& argument) {
   return {SourceKind::File, argument};
 }
 
-ScanReport runScan(std::span<const ScanSource> sources, ResultLists& lists, const InterfaceTexts& texts,
-                   const ScanOptions& options) {
-  return Job(lists, texts, options).run(sources);
+ScanReport runScan(std::span<const ScanSource> sources, ResultLists& lists, const ScanOptions& options) {
+  return Job(lists, options).run(sources);
 }
 
 }  // namespace mailsift

@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "app/folder_scan.h"
-#include "app/ui_texts.h"
 #include "platform/http_download.h"
 #include "results/result_lists.h"
 #include "results/scan_summary.h"
@@ -67,21 +66,19 @@ struct SourceOutcome {
 
 struct ScanReport {
   std::vector<SourceOutcome> sources;  // in the order given; a stopped scan lists those it began
-  ScanSummary last;      // the closing texts of the last file scanned (counters, duplicate notice)
+  ScanSummary last;      // how the last file scanned closed (counts, duplicates removed from List1)
   bool anyFileScanned = false;  // false: no file's closing steps ran, `last` is empty
   bool stopped = false;         // ended early on request; what was found so far stays in the lists
 };
 
 // Scans `sources` one after the other into `lists`, which are not cleared
 // first. Each file is scanned as the scan of one file does: its entries are
-// added in text order and its closing steps run (duplicates removed, texts
-// from `texts`). A folder's files are scanned on options.jobs threads but
+// added in text order and its closing steps run (duplicates removed). A folder's files are scanned on options.jobs threads but
 // added in walk order, each path trimmed of blanks first; a web page is
 // downloaded, scanned and its temporary file removed. Failures do not stop
 // the scan; they are in the report. Not thread-safe with respect to
 // `lists`: nothing else may use them until it returns. Throws std::bad_alloc
 // when memory runs out.
-ScanReport runScan(std::span<const ScanSource> sources, ResultLists& lists, const InterfaceTexts& texts,
-                   const ScanOptions& options);
+ScanReport runScan(std::span<const ScanSource> sources, ResultLists& lists, const ScanOptions& options);
 
 }  // namespace mailsift

@@ -80,16 +80,8 @@ InterfaceTexts LoadUiTexts(std::int16_t countryCode) {
   result.german = usesGermanTexts(countryCode);
   if (result.german) {
     for (std::size_t i = 0; i < kUsedUiTexts; ++i) result.UiTexts[i] = kTexts[i].german;
-    WindowCaptions& captions = result.captions;
-    captions.Label5 = result.UiTexts[0];
-    captions.Command1 = result.UiTexts[1];
-    captions.Command4 = result.UiTexts[2];
-    captions.Command3 = result.UiTexts[3];
-    captions.Command5 = result.UiTexts[4];
-    captions.Command6 = result.UiTexts[5];
-    captions.Label4 = "Warten";  // not kept in UiTexts
   } else {
-    // Slots 0 to 5 stay empty and the captions keep their design values.
+    // Slots 0 to 5 stay empty: the English window keeps its design captions.
     for (std::size_t i = kFirstSharedText; i < kUsedUiTexts; ++i) result.UiTexts[i] = kTexts[i].english;
   }
   return result;
@@ -97,14 +89,6 @@ InterfaceTexts LoadUiTexts(std::int16_t countryCode) {
 
 InterfaceTexts uiTextsForUserLocale() {
   return LoadUiTexts(countryCodeFromText(GetLocaleValue(kLocaleICountry)));
-}
-
-std::string windowTitle(std::string_view version, int year, std::string_view makerUrl) {
-  std::string title = "mailsift ";
-  title.append(version);
-  title += " \u00A9 " + std::to_string(year) + " ";
-  title.append(makerUrl);
-  return title;
 }
 
 }  // namespace mailsift

@@ -43,10 +43,12 @@ bool readStandardInput(std::string& text) {
 class LinePrinter final : public EntrySink {
  public:
   explicit LinePrinter(OutputBuffer& out) : m_out(out) {}
-  void addEntry(TargetList target, std::string_view entry) override {
+  // Stops the scan as soon as the output is gone (a closed pipe).
+  SinkReply addEntry(TargetList target, std::string_view entry) override {
     m_out.append(target == TargetList::List1 ? "found\t" : "unknown\t");
     m_out.append(entry);
     m_out.append("\n");
+    return m_out.failed() ? SinkReply::Stop : SinkReply::Continue;
   }
 
  private:
@@ -89,7 +91,7 @@ int runExtract(std::span<const std::string_view> args) {
         printError("standard input: read failed");
         status = 2;
       }
-      ExtractAddresses(text, printer);
+      extractAddresses(text, printer);
     } else {
       const ReadResult read = readScanText(file);
       if (!read.ok()) {
@@ -98,7 +100,7 @@ int runExtract(std::span<const std::string_view> args) {
         status = 2;
         continue;
       }
-      ExtractAddresses(read.text.view(), printer);
+      extractAddresses(read.text.view(), printer);
     }
     if (out.failed()) break;
   }

@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "app/scan_job.h"
-#include "app/ui_texts.h"
 #include "cli/commands.h"
 #include "cli/output.h"
 #include "platform/terminal.h"
@@ -188,12 +187,13 @@ void printList(OutputBuffer& out, const ResultLists& lists, ListId list) {
   }
 }
 
-// The window's two-line duplicate notice on one line.
-std::string oneLine(std::string text) {
-  for (std::size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at)) {
-    text.replace(at, 2, " ");
-  }
-  return text;
+// The counters and, when a file was scanned, the duplicate notice of the
+// last one, in one line: "Found:12 Unknown:3 Duplicate 0".
+std::string summaryLine(const ScanReport& report, const ResultLists& lists) {
+  std::string line = "Found:" + std::to_string(lists.count(ListId::List1)) +
+                     " Unknown:" + std::to_string(lists.count(ListId::List2));
+  if (report.anyFileScanned) line += " Duplicate " + std::to_string(report.last.removedFromList1);
+  return line;
 }
 
 }  // namespace
@@ -214,8 +214,6 @@ int runScan(std::span<const std::string_view> args) {
   std::vector<ScanSource> sources;
   for (const std::string& path : options.paths) sources.push_back(classifySource(path));
 
-  // The command line speaks English, whatever the locale.
-  const InterfaceTexts texts = LoadUiTexts(0);
   ResultLists lists;
   ScanReport report;
   {
@@ -223,7 +221,7 @@ int runScan(std::span<const std::string_view> args) {
     ScanOptions scanOptions;
     scanOptions.jobs = options.jobs;
     scanOptions.onProgress = [&](const ScanProgress& p) { progress.update(p); };
-    report = mailsift::runScan(sources, lists, texts, scanOptions);
+    report = mailsift::runScan(sources, lists, scanOptions);
   }
 
   int status = 0;
@@ -262,11 +260,8 @@ int runScan(std::span<const std::string_view> args) {
     }
   }
 
-  const CounterTexts counters =
-      report.anyFileScanned ? report.last.counters : Eintrag(lists, texts.UiTexts[13], texts.UiTexts[14]);
-  std::string summary = counters.label1 + " " + counters.label2;
-  if (report.anyFileScanned) summary += " " + oneLine(report.last.label3);
-  std::fprintf(stderr, "%s\n", summary.c_str());
+  // The command line speaks English, whatever the locale.
+  std::fprintf(stderr, "%s\n", summaryLine(report, lists).c_str());
   return status;
 }
 

@@ -14,7 +14,7 @@
 
 #include "gui/images.h"
 #include "gui/result_list_model.h"
-#include "results/counter_texts.h"
+#include "gui/window_texts.h"
 #include "results/csv_export.h"
 
 namespace mailsift::gui {
@@ -72,12 +72,12 @@ Form1::Form1(Dialogs& dialogs, InterfaceTexts texts, WindowSettings settings, QW
     : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
                           Qt::MSWindowsFixedSizeDialogHint),
       m_dialogs(dialogs),
-      m_settings(std::move(settings)),
-      m_controller(std::move(texts)) {
+      m_texts(std::move(texts)),
+      m_settings(std::move(settings)) {
   setObjectName(QStringLiteral("Form1"));
   setFixedSize(twips(0, 0, 6645, 7935).size());
-  setWindowTitle(QString::fromStdString(mailsift::windowTitle(MAILSIFT_VERSION, m_settings.year,
-                                                    m_settings.makerUrl.toStdString())));
+  setWindowTitle(
+      QString::fromStdString(gui::windowTitle(MAILSIFT_VERSION, m_settings.year, m_settings.makerUrl.toStdString())));
   setWindowIcon(QIcon(drawWindowIcon()));
   buildControls();
   applyCaptions();
@@ -212,7 +212,7 @@ void Form1::buildControls() {
 }
 
 void Form1::applyCaptions() {
-  const WindowCaptions& captions = texts().captions;
+  const WindowCaptions captions = windowCaptions(m_texts);
   m_label5->setText(fromUtf8(captions.Label5));
   m_command1->setText(fromUtf8(captions.Command1));
   m_command4->setText(fromUtf8(captions.Command4));
@@ -222,12 +222,12 @@ void Form1::applyCaptions() {
   m_label4->setText(fromUtf8(captions.Label4));
 }
 
-QString Form1::uiText(std::size_t index) const { return fromUtf8(texts().UiTexts[index]); }
+QString Form1::uiText(UiText id) const { return fromUtf8(m_texts.text(id)); }
 
-void Form1::refreshCounters() {
-  const CounterTexts counters = Eintrag(m_controller.lists(), texts().UiTexts[13], texts().UiTexts[14]);
-  m_label1->setText(fromUtf8(counters.label1));
-  m_label2->setText(fromUtf8(counters.label2));
+void Form1::Eintrag() {
+  ResultLists& lists = m_controller.lists();
+  m_label1->setText(fromUtf8(counterCaption(m_texts.text(UiText::FoundCounter), lists.count(ListId::List1))));
+  m_label2->setText(fromUtf8(counterCaption(m_texts.text(UiText::UnknownCounter), lists.count(ListId::List2))));
 }
 
 void Form1::showLists() {
@@ -244,13 +244,13 @@ void Form1::clearLists() {
   m_controller.lists().clear();
   m_controller.publish();
   showLists();
-  refreshCounters();
+  Eintrag();
 }
 
 void Form1::Command1_Click() {
   if (m_scanning) return;
   clearLists();
-  const QString path = m_dialogs.showOpen(this, m_settings.programFolder, uiText(15), uiText(16));
+  const QString path = m_dialogs.showOpen(this, m_settings.programFolder, uiText(UiText::OpenTitle), uiText(UiText::OpenFilter));
   // Nothing chosen, or a path without a file name after its last "/".
   const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
   if (slash < 0 || slash == path.size() - 1) return;
@@ -260,7 +260,7 @@ void Form1::Command1_Click() {
 void Form1::Command4_Click() {
   if (m_scanning) return;
   clearLists();
-  const QString folder = m_dialogs.browseFolder(this, uiText(17), m_settings.programFolder);
+  const QString folder = m_dialogs.browseFolder(this, uiText(UiText::FolderPrompt), m_settings.programFolder);
   if (folder.trimmed().isEmpty()) return;
   startScan({SourceKind::Folder, folder.toStdString()});
 }
@@ -276,13 +276,13 @@ void Form1::Command3_Click() {
 
 void Form1::Command5_Click() {
   if (m_scanning) return;
-  const QString prompt = uiText(6) + QLatin1Char('\n') + uiText(7);
+  const QString prompt = uiText(UiText::DelimiterPrompt) + QLatin1Char('\n') + uiText(UiText::DelimiterHelp);
   const QString answer =
-      m_dialogs.inputBox(this, prompt, uiText(8), QString::fromUtf8(kDefaultDelimiterAnswer.data(),
+      m_dialogs.inputBox(this, prompt, uiText(UiText::DelimiterTitle), QString::fromUtf8(kDefaultDelimiterAnswer.data(),
                                                                     static_cast<qsizetype>(kDefaultDelimiterAnswer.size())));
   const std::optional<std::string> delimiter = exportDelimiter(answer.toStdString());
   if (!delimiter) return;
-  const QString path = m_dialogs.showSave(this, m_settings.programFolder, uiText(9), uiText(10));
+  const QString path = m_dialogs.showSave(this, m_settings.programFolder, uiText(UiText::ExportTitle), uiText(UiText::ExportFilter));
   if (isBlank(path.toStdString())) return;
   const ExportError error = exportList1(m_controller.lists(), *delimiter, path.toStdString());
   if (!error.ok()) {
@@ -293,18 +293,20 @@ void Form1::Command5_Click() {
 
 void Form1::Command6_Click() { close(); }
 
-void Form1::Command7_Click() { m_dialogs.messageBox(this, uiText(11), uiText(12), MessageIcon::None); }
+void Form1::Command7_Click() { m_dialogs.messageBox(this, uiText(UiText::HelpText), uiText(UiText::HelpTitle), MessageIcon::None); }
 
 void Form1::Command2_Click(int index) {
   if (m_scanning) return;
-  const std::vector<std::size_t> selected1 = selectedRows(m_list1);
-  const std::vector<std::size_t> selected2 = selectedRows(m_list2);
-  const CounterTexts counters = mailsift::Command2_Click(m_controller.lists(), index, selected1, selected2,
-                                                         texts().UiTexts[13], texts().UiTexts[14]);
+  // "<" moves the selection of List2 into List1, ">" that of List1 into
+  // List2; duplicates stay until the next scan removes them.
+  if (index == 0) {
+    m_controller.lists().moveSelected(ListId::List2, selectedRows(m_list2));
+  } else if (index == 1) {
+    m_controller.lists().moveSelected(ListId::List1, selectedRows(m_list1));
+  }
   m_controller.publish();
   showLists();
-  m_label1->setText(fromUtf8(counters.label1));
-  m_label2->setText(fromUtf8(counters.label2));
+  Eintrag();
 }
 
 void Form1::Picture2_Click() { m_dialogs.openWebPage(m_settings.donateUrl); }
@@ -349,13 +351,14 @@ void Form1::finishScan() {
   const std::optional<ScanReport> report = m_controller.takeReport();
   showLists();
   if (report && report->anyFileScanned) {
-    m_label1->setText(fromUtf8(report->last.counters.label1));
-    m_label2->setText(fromUtf8(report->last.counters.label2));
-    m_label3->setText(fromUtf8(report->last.label3));
+    m_label1->setText(fromUtf8(counterCaption(m_texts.text(UiText::FoundCounter), report->last.found)));
+    m_label2->setText(fromUtf8(counterCaption(m_texts.text(UiText::UnknownCounter), report->last.unknown)));
+    m_label3->setText(
+        fromUtf8(duplicateNotice(m_texts.text(UiText::DuplicateNotice), report->last.removedFromList1)));
     // A running count is not restarted by a new notice.
     if (!m_timer1->isActive()) m_timer1->start();
   } else {
-    refreshCounters();
+    Eintrag();
   }
   setScanning(false);
 }

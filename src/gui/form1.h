@@ -55,7 +55,7 @@ class Form1 final : public QWidget {
   Form1(Dialogs& dialogs, InterfaceTexts texts, WindowSettings settings, QWidget* parent = nullptr);
   ~Form1() override;
 
-  const InterfaceTexts& texts() const noexcept { return m_controller.texts(); }
+  const InterfaceTexts& texts() const noexcept { return m_texts; }
   bool isScanning() const noexcept { return m_scanning; }
   // The duplicate-notice tick count, reset at the tenth tick.
   std::int16_t timer1Ticks() const noexcept { return m_timer1Ticks; }
@@ -82,14 +82,15 @@ class Form1 final : public QWidget {
   void buildControls();
   void applyCaptions();
   void clearLists();
-  void refreshCounters();
+  void Eintrag();  // writes the counters of both lists
   void showLists();
   void startScan(ScanSource source);
   void finishScan();
   void setScanning(bool scanning);
-  QString uiText(std::size_t index) const;
+  QString uiText(UiText id) const;
 
   Dialogs& m_dialogs;
+  const InterfaceTexts m_texts;
   WindowSettings m_settings;
   ScanController m_controller;
   bool m_scanning = false;

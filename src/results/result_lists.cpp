@@ -72,7 +72,7 @@ std::size_t ResultLists::moveSelected(ListId from, std::span<const std::size_t> 
   return moving.size();
 }
 
-std::size_t ResultLists::DoppelteEntfernen(ListId list) {
+std::size_t ResultLists::removeDuplicates(ListId list) {
   return list == ListId::List1 ? m_list1.removeDuplicates() : m_list2.removeDuplicates();
 }
 

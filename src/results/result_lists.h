@@ -70,7 +70,7 @@ class ResultLists {
   // since its last duplicate removal (with a logarithmic factor for List1),
   // not to the length of the list, so it can run after every file of a
   // large folder scan.
-  std::size_t DoppelteEntfernen(ListId list);
+  std::size_t removeDuplicates(ListId list);
 
  private:
   detail::SortedEntries m_list1;

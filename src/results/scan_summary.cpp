@@ -3,22 +3,14 @@
 
 namespace mailsift {
 
-std::string duplicateNotice(std::string_view duplicateText, std::size_t removed) {
-  std::string notice(duplicateText);
-  notice += "\r\n";
-  notice += std::to_string(removed);
-  return notice;
-}
-
-ScanSummary finishScan(ResultLists& lists, std::string_view foundText, std::string_view unknownText,
-                       std::string_view duplicateText) {
+ScanSummary closeFileScan(ResultLists& lists) {
   const std::size_t countBefore = lists.count(ListId::List1);
-  lists.DoppelteEntfernen(ListId::List1);
-  lists.DoppelteEntfernen(ListId::List2);
+  lists.removeDuplicates(ListId::List1);
+  lists.removeDuplicates(ListId::List2);
   ScanSummary summary;
-  summary.removedFromList1 = countBefore - lists.count(ListId::List1);
-  summary.counters = Eintrag(lists, foundText, unknownText);
-  summary.label3 = duplicateNotice(duplicateText, summary.removedFromList1);
+  summary.found = lists.count(ListId::List1);
+  summary.unknown = lists.count(ListId::List2);
+  summary.removedFromList1 = countBefore - summary.found;
   return summary;
 }
 

@@ -40,14 +40,18 @@ class Scanner {
   Scanner(std::string_view text, EntrySink& sink)
       : m_text(reinterpret_cast<const unsigned char*>(text.data())), m_size(text.size()), m_sink(sink) {}
 
-  void run() {
+  SinkReply run() {
     const detail::CandidateFinder find = detail::bestCandidateFinder();
     std::uint16_t offsets[detail::kCandidateChunk];
     for (std::size_t begin = 0; begin < m_size; begin += detail::kCandidateChunk) {
       const std::size_t end = std::min(m_size, begin + detail::kCandidateChunk);
       const std::size_t count = find(m_text, m_size, begin, end, offsets);
-      for (std::size_t i = 0; i < count; ++i) candidate(begin + offsets[i]);
+      for (std::size_t i = 0; i < count; ++i) {
+        candidate(begin + offsets[i]);
+        if (m_reply == SinkReply::Stop) return m_reply;
+      }
     }
+    return m_reply;
   }
 
  private:
@@ -190,7 +194,7 @@ class Scanner {
     }
     if (tldLength == 0 || !detail::isTldLower(right.substr(lastDot + 1, tldLength))) {
       appendRight(right);
-      m_sink.addEntry(TargetList::List2, m_entry);
+      m_reply = m_sink.addEntry(TargetList::List2, m_entry);
       return;
     }
 
@@ -215,12 +219,13 @@ class Scanner {
         labelBegin = labelEnd + 1;
       }
     }
-    m_sink.addEntry(TargetList::List1, m_entry);
+    m_reply = m_sink.addEntry(TargetList::List1, m_entry);
   }
 
   const unsigned char* m_text;
   std::size_t m_size;
   EntrySink& m_sink;
+  SinkReply m_reply = SinkReply::Continue;  // the sink's answer to the last entry
   std::size_t m_blankAtEnd = 0;  // end of the last " at " taken as "@"
   std::string m_right;           // the right part of the current hit
   std::string m_entry;           // the entry being built, UTF-8
@@ -228,6 +233,6 @@ class Scanner {
 
 }  // namespace
 
-void ExtractAddresses(std::string_view scanText, EntrySink& sink) { Scanner(scanText, sink).run(); }
+SinkReply extractAddresses(std::string_view scanText, EntrySink& sink) { return Scanner(scanText, sink).run(); }
 
 }  // namespace mailsift

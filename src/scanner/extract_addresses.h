@@ -14,11 +14,15 @@ enum class TargetList : unsigned char {
   List2,  // unrecognised candidates
 };
 
+// What a sink answers for each entry: go on, or end the scan right after
+// this entry (a reader that went away, a limit reached).
+enum class SinkReply : unsigned char { Continue, Stop };
+
 // Receives the entries of a scan. The entry text is UTF-8, lower case, and
 // valid only during the call; copy it to keep it.
 class EntrySink {
  public:
-  virtual void addEntry(TargetList target, std::string_view entry) = 0;
+  virtual SinkReply addEntry(TargetList target, std::string_view entry) = 0;
 
  protected:
   ~EntrySink() = default;
@@ -29,27 +33,37 @@ class EntrySink {
 // as if it had first been lower-cased and had its spelled-out forms "(at)",
 // "[at]", " at ", "(dot)", "[dot]", "(punkt)" and "[punkt]" replaced by "@"
 // and "."; the text itself is never changed or copied. Any text is valid, the
-// empty one included. Several threads may scan different texts at once. An
-// exception thrown by the sink leaves the scan at once.
-void ExtractAddresses(std::string_view scanText, EntrySink& sink);
+// empty one included. Several threads may scan different texts at once.
+// When the sink answers SinkReply::Stop, the scan ends right after that
+// entry and the result is Stop; otherwise it is Continue. An exception
+// thrown by the sink leaves the scan at once.
+SinkReply extractAddresses(std::string_view scanText, EntrySink& sink);
 
 // Adapts a callable taking (TargetList, std::string_view) to an EntrySink.
+// The callable returns a SinkReply, or nothing for a sink that never stops.
 template <class Callback>
 class CallbackSink final : public EntrySink {
  public:
   explicit CallbackSink(Callback callback) : m_callback(std::move(callback)) {}
-  void addEntry(TargetList target, std::string_view entry) override { m_callback(target, entry); }
+  SinkReply addEntry(TargetList target, std::string_view entry) override {
+    if constexpr (std::is_void_v<std::invoke_result_t<Callback&, TargetList, std::string_view>>) {
+      m_callback(target, entry);
+      return SinkReply::Continue;
+    } else {
+      return m_callback(target, entry);
+    }
+  }
 
  private:
   Callback m_callback;
 };
 
-// Convenience overload: ExtractAddresses(text, [&](TargetList t, std::string_view e) {...}).
+// Convenience overload: extractAddresses(text, [&](TargetList t, std::string_view e) {...}).
 template <class Callback>
   requires std::is_invocable_v<Callback&, TargetList, std::string_view>
-void ExtractAddresses(std::string_view scanText, Callback&& callback) {
+SinkReply extractAddresses(std::string_view scanText, Callback&& callback) {
   CallbackSink<std::remove_cvref_t<Callback>> sink(std::forward<Callback>(callback));
-  ExtractAddresses(scanText, static_cast<EntrySink&>(sink));
+  return extractAddresses(scanText, static_cast<EntrySink&>(sink));
 }
 
 }  // namespace mailsift

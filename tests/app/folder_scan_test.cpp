@@ -46,7 +46,7 @@ std::vector<FileRecord> scanOneByOne(const std::string& folder) {
     if (file.kind == platform::EntryKind::RegularFile) {
       const ReadResult read = readScanText(file.path);
       record.error = read.error;
-      ExtractAddresses(read.text.view(), [&](TargetList target, std::string_view entry) {
+      extractAddresses(read.text.view(), [&](TargetList target, std::string_view entry) {
         record.entries.emplace_back(target, entry);
       });
     } else {

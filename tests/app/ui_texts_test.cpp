@@ -1,5 +1,5 @@
-// Tests of the interface texts: the language rule, every text of the table
-// in both languages, and the window captions that go with them.
+// Tests of the interface texts: the language rule and every text of the
+// table in both languages.
 #include "app/ui_texts.h"
 
 #include <gtest/gtest.h>
@@ -182,61 +182,10 @@ TEST(UiTexts, EnglishTextsArePlainAscii) {
   }
 }
 
-// --- The window captions -------------------------------------------------------
-
-TEST(WindowCaptions, DefaultAreTheEnglishDesignCaptions) {
-  const WindowCaptions design;
-  EXPECT_EQ(design.Label5, "");
-  EXPECT_EQ(design.Command1, "&FILEscan");
-  EXPECT_EQ(design.Command4, "&DIRscan");
-  EXPECT_EQ(design.Command3, "&URLscan");
-  EXPECT_EQ(design.Command5, "&Export");
-  EXPECT_EQ(design.Command6, "&Quit");
-  EXPECT_EQ(design.Label4, "wait");
-}
-
-TEST(WindowCaptions, EnglishKeepsTheDesignCaptions) {
-  for (const std::int16_t code : {std::int16_t{352}, std::int16_t{423}, std::int16_t{0}, std::int16_t{1}}) {
-    const InterfaceTexts texts = LoadUiTexts(code);
-    EXPECT_EQ(texts.captions, WindowCaptions{}) << "code " << code;
-    EXPECT_EQ(texts.captions.Label5, "") << "code " << code;
-    EXPECT_EQ(texts.captions.Label4, "wait") << "code " << code;
-  }
-}
-
-TEST(WindowCaptions, GermanSetsSevenCaptionsWithoutAccessKeys) {
-  const InterfaceTexts texts = LoadUiTexts(41);
-  const WindowCaptions& captions = texts.captions;
-  EXPECT_EQ(captions.Label5, kGerman[0]);
-  EXPECT_EQ(captions.Label5, texts.UiTexts[0]);
-  EXPECT_EQ(captions.Command1, "Datei-scan");
-  EXPECT_EQ(captions.Command4, "Ordner-scan");
-  EXPECT_EQ(captions.Command3, "URL-scan");
-  EXPECT_EQ(captions.Command5, "CSV Export");
-  EXPECT_EQ(captions.Command6, "Ende");
-  EXPECT_EQ(captions.Label4, "Warten");
-  for (const std::string* caption : {&captions.Command1, &captions.Command4, &captions.Command3, &captions.Command5,
-                                     &captions.Command6}) {
-    EXPECT_EQ(caption->find('&'), std::string::npos) << *caption;
-  }
-}
-
-TEST(WindowCaptions, GermanButtonCaptionsComeFromSlotsOneToFive) {
-  const InterfaceTexts texts = LoadUiTexts(49);
-  EXPECT_EQ(texts.captions.Command1, texts.UiTexts[1]);
-  EXPECT_EQ(texts.captions.Command4, texts.UiTexts[2]);
-  EXPECT_EQ(texts.captions.Command3, texts.UiTexts[3]);
-  EXPECT_EQ(texts.captions.Command5, texts.UiTexts[4]);
-  EXPECT_EQ(texts.captions.Command6, texts.UiTexts[5]);
-  // "Warten" is a caption only, not a text of the table.
-  for (const std::string& text : texts.UiTexts) EXPECT_NE(text, "Warten");
-}
-
 TEST(LoadUiTexts, GivesTheSameAnswerEveryTime) {
   const InterfaceTexts first = LoadUiTexts(49);
   const InterfaceTexts second = LoadUiTexts(49);
   EXPECT_EQ(first.UiTexts, second.UiTexts);
-  EXPECT_EQ(first.captions, second.captions);
   // Loading English in between changes nothing of a German result already held.
   (void)LoadUiTexts(1);
   EXPECT_EQ(LoadUiTexts(49).UiTexts, first.UiTexts);
@@ -250,7 +199,7 @@ TEST(UiTextsForUserLocale, ASwissLocaleGivesGermanWhateverItsLanguage) {
     test::LocaleEnvironment::set("LANG", name);
     const InterfaceTexts texts = uiTextsForUserLocale();
     EXPECT_TRUE(texts.german) << name;
-    EXPECT_EQ(texts.captions.Command1, "Datei-scan") << name;
+    EXPECT_EQ(texts.text(UiText::FileScanCaption), "Datei-scan") << name;
     EXPECT_EQ(texts.UiTexts[13], "Gefunden:") << name;
   }
 }
@@ -269,7 +218,7 @@ TEST(UiTextsForUserLocale, OtherGermanSpeakingPlacesGiveEnglish) {
     test::LocaleEnvironment::set("LANG", name);
     const InterfaceTexts texts = uiTextsForUserLocale();
     EXPECT_FALSE(texts.german) << name;
-    EXPECT_EQ(texts.captions, WindowCaptions{}) << name;
+    EXPECT_EQ(texts.text(UiText::FileScanCaption), "") << name;  // the design captions stay
     EXPECT_EQ(texts.UiTexts[13], "Found:") << name;
   }
 }

@@ -31,21 +31,21 @@ TEST_P(DuplicateRemoval, OnlyTextsEqualInFullAreDuplicates) {
                                              "support@alpha.examplf"};
   ResultLists lists;
   addAll(lists, GetParam(), distinct);
-  EXPECT_EQ(lists.DoppelteEntfernen(GetParam()), 0U);
+  EXPECT_EQ(lists.removeDuplicates(GetParam()), 0U);
   EXPECT_EQ(lists.count(GetParam()), distinct.size());
 }
 
 TEST_P(DuplicateRemoval, KeepsOneOfEachTextAcrossCalls) {
   const ListId list = GetParam();
   ResultLists lists;
-  EXPECT_EQ(lists.DoppelteEntfernen(list), 0U);  // empty
+  EXPECT_EQ(lists.removeDuplicates(list), 0U);  // empty
 
   addAll(lists, list, {"b@x.de", "a@x.de", "b@x.de", "c@x.de", "a@x.de", "b@x.de"});
-  EXPECT_EQ(lists.DoppelteEntfernen(list), 3U);
+  EXPECT_EQ(lists.removeDuplicates(list), 3U);
   // A later batch: its copies of earlier texts and of each other go.
   addAll(lists, list, {"d@x.de", "a@x.de", "d@x.de", "e@x.de"});
-  EXPECT_EQ(lists.DoppelteEntfernen(list), 2U);
-  EXPECT_EQ(lists.DoppelteEntfernen(list), 0U);
+  EXPECT_EQ(lists.removeDuplicates(list), 2U);
+  EXPECT_EQ(lists.removeDuplicates(list), 0U);
   const std::vector<std::string> expected = list == ListId::List2
                                                 ? std::vector<std::string>{"b@x.de", "a@x.de", "c@x.de", "d@x.de", "e@x.de"}
                                                 : std::vector<std::string>{"a@x.de", "b@x.de", "c@x.de", "d@x.de", "e@x.de"};
@@ -57,13 +57,13 @@ TEST_P(DuplicateRemoval, FollowsEntriesThatLeaveOrArrive) {
   const ListId other = otherList(list);
   ResultLists lists;
   addAll(lists, list, {"a@x.de", "b@x.de", "c@x.de"});
-  lists.DoppelteEntfernen(list);
+  lists.removeDuplicates(list);
 
   // "a" leaves by a move: a new "a" is then no duplicate.
   const std::vector<std::size_t> first = {0};
   lists.moveSelected(list, first);
   lists.add(list, "a@x.de");
-  EXPECT_EQ(lists.DoppelteEntfernen(list), 0U);
+  EXPECT_EQ(lists.removeDuplicates(list), 0U);
 
   // A new copy of "b" is removed before it is checked: the checked "b"
   // still counts, so a further copy is a duplicate.
@@ -71,7 +71,7 @@ TEST_P(DuplicateRemoval, FollowsEntriesThatLeaveOrArrive) {
   const std::vector<std::size_t> last = {lists.count(list) - 1};
   if (list == ListId::List2) lists.removeSelected(list, last);  // List1 sorts the copy beside the original
   lists.add(list, "b@x.de");
-  EXPECT_EQ(lists.DoppelteEntfernen(list), list == ListId::List2 ? 1U : 2U);
+  EXPECT_EQ(lists.removeDuplicates(list), list == ListId::List2 ? 1U : 2U);
   std::vector<std::string> kept = contents(lists, list);
   std::sort(kept.begin(), kept.end());
   EXPECT_EQ(kept, (std::vector<std::string>{"a@x.de", "b@x.de", "c@x.de"}));
@@ -81,12 +81,12 @@ TEST_P(DuplicateRemoval, FollowsEntriesThatLeaveOrArrive) {
   const std::vector<std::size_t> second = {1};
   lists.moveSelected(other, second);
   EXPECT_EQ(lists.count(list), 4U);
-  EXPECT_EQ(lists.DoppelteEntfernen(list), 1U);
+  EXPECT_EQ(lists.removeDuplicates(list), 1U);
 
   // Clearing forgets every text.
   lists.clear(list);
   lists.add(list, "a@x.de");
-  EXPECT_EQ(lists.DoppelteEntfernen(list), 0U);
+  EXPECT_EQ(lists.removeDuplicates(list), 0U);
   EXPECT_EQ(contents(lists, list), std::vector<std::string>{"a@x.de"});
 }
 
@@ -99,12 +99,12 @@ TEST_P(DuplicateRemoval, ForgetsATextWhoseCopiesLeaveBeforeTheRemoval) {
       list == ListId::List1 ? std::vector<std::size_t>{0, 1} : std::vector<std::size_t>{1, 2};
   EXPECT_EQ(lists.removeSelected(list, copies), 2U);
   addAll(lists, list, {"d@x.de", "e@x.de"});
-  EXPECT_EQ(lists.DoppelteEntfernen(list), 0U);
+  EXPECT_EQ(lists.removeDuplicates(list), 0U);
   EXPECT_EQ(lists.count(list), 4U);
 
   // "a" comes back twice: one copy is a duplicate.
   addAll(lists, list, {"a@x.de", "a@x.de"});
-  EXPECT_EQ(lists.DoppelteEntfernen(list), 1U);
+  EXPECT_EQ(lists.removeDuplicates(list), 1U);
   std::vector<std::string> kept = contents(lists, list);
   std::sort(kept.begin(), kept.end());
   EXPECT_EQ(kept, (std::vector<std::string>{"a@x.de", "b@x.de", "c@x.de", "d@x.de", "e@x.de"}));
@@ -117,13 +117,13 @@ TEST_P(DuplicateRemoval, CountsWhatIsLeftOfATextAfterSomeCopiesLeave) {
   // One of three copies goes before the removal, which takes one more.
   const std::vector<std::size_t> first = {0};
   EXPECT_EQ(lists.removeSelected(list, first), 1U);
-  EXPECT_EQ(lists.DoppelteEntfernen(list), 1U);
+  EXPECT_EQ(lists.removeDuplicates(list), 1U);
   EXPECT_EQ(contents(lists, list), (std::vector<std::string>{"a@x.de", "b@x.de"}));
   // Two more copies, one of them leaving again: one duplicate.
   addAll(lists, list, {"a@x.de", "a@x.de"});
   EXPECT_EQ(lists.at(list, 0), "a@x.de");
   EXPECT_EQ(lists.removeSelected(list, first), 1U);
-  EXPECT_EQ(lists.DoppelteEntfernen(list), 1U);
+  EXPECT_EQ(lists.removeDuplicates(list), 1U);
   std::vector<std::string> kept = contents(lists, list);
   std::sort(kept.begin(), kept.end());
   EXPECT_EQ(kept, (std::vector<std::string>{"a@x.de", "b@x.de"}));
@@ -140,12 +140,12 @@ TEST(DuplicateRemovalList1, RemovesALongRunOfOneTextInALargeList) {
   for (const bool readFirst : {false, true}) {
     ResultLists lists;
     for (int i = 0; i < 5000; ++i) lists.add(ListId::List1, "user" + std::to_string(i) + "@x.de");
-    lists.DoppelteEntfernen(ListId::List1);
+    lists.removeDuplicates(ListId::List1);
     for (int i = 0; i < 700; ++i) lists.add(ListId::List1, "user2500@x.de");
     if (readFirst) {
       EXPECT_EQ(lists.at(ListId::List1, 0), "user0@x.de");
     }
-    EXPECT_EQ(lists.DoppelteEntfernen(ListId::List1), 700U);
+    EXPECT_EQ(lists.removeDuplicates(ListId::List1), 700U);
     ASSERT_EQ(lists.count(ListId::List1), 5000U);
     for (std::size_t i = 1; i < 5000; ++i) {
       ASSERT_NE(lists.at(ListId::List1, i), lists.at(ListId::List1, i - 1)) << "at " << i;

@@ -204,7 +204,7 @@ TEST(ResultLists, MatchesThePlainModelOverRandomOperations) {
         model.add(list, text);
       }
     } else if (action < 80 || (action == 99 && pick(5) != 0)) {
-      ASSERT_EQ(lists.DoppelteEntfernen(list), model.removeDuplicates(list)) << "step " << step;
+      ASSERT_EQ(lists.removeDuplicates(list), model.removeDuplicates(list)) << "step " << step;
     } else if (action < 99) {
       std::set<std::size_t> selection;
       for (std::size_t n = pick(6); n > 0 && lists.count(list) > 0; --n) selection.insert(pick(lists.count(list)));
@@ -302,8 +302,8 @@ TEST(ResultLists, MatchesThePlainModelWhenDuplicatesGoAfterEveryFile) {
       ASSERT_NO_FATAL_FAILURE(anyPoint()) << "file " << file;
     }
     const std::size_t removed = model.removeDuplicates(ListId::List1);
-    ASSERT_EQ(lists.DoppelteEntfernen(ListId::List1), removed) << "file " << file;
-    ASSERT_EQ(lists.DoppelteEntfernen(ListId::List2), model.removeDuplicates(ListId::List2)) << "file " << file;
+    ASSERT_EQ(lists.removeDuplicates(ListId::List1), removed) << "file " << file;
+    ASSERT_EQ(lists.removeDuplicates(ListId::List2), model.removeDuplicates(ListId::List2)) << "file " << file;
     removedFromList1 += removed;
     ASSERT_NO_FATAL_FAILURE(anyPoint()) << "file " << file;
     if (pick(1000) == 0) {

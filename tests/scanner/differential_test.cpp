@@ -51,6 +51,24 @@ TEST(Differential, ScannerAgreesWithTheOracleOnLongTexts) {
   }
 }
 
+TEST(Differential, ASinkThatStopsGetsExactlyThePrefixOfTheFullScan) {
+  std::mt19937_64 random(99);
+  for (int round = 0; round < 2000; ++round) {
+    const std::string text = randomText(random, 200);
+    const auto full = test::fastExtract(text);
+    if (full.empty()) continue;
+    const std::size_t keep = std::uniform_int_distribution<std::size_t>(1, full.size())(random);
+    std::vector<test::Entry> got;
+    const SinkReply reply = extractAddresses(text, [&](TargetList target, std::string_view entry) {
+      got.push_back({target, std::string(entry)});
+      return got.size() == keep ? SinkReply::Stop : SinkReply::Continue;
+    });
+    ASSERT_EQ(got, std::vector<test::Entry>(full.begin(), full.begin() + static_cast<std::ptrdiff_t>(keep)))
+        << "round " << round;
+    EXPECT_EQ(reply, SinkReply::Stop);
+  }
+}
+
 bool isCandidate(const std::string& text, std::size_t p) {
   if (text[p] == '@') return true;
   if (p + 2 >= text.size()) return false;

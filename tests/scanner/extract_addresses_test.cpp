@@ -108,7 +108,7 @@ TEST(ExtractAddresses, LongCandidatesHaveNoLimit) {
 
 TEST(ExtractAddresses, StopsWhenTheSinkThrows) {
   int calls = 0;
-  EXPECT_THROW(ExtractAddresses("ab@cd.de ef@gh.de",
+  EXPECT_THROW(extractAddresses("ab@cd.de ef@gh.de",
                                 [&](TargetList, std::string_view) {
                                   ++calls;
                                   throw std::runtime_error("stop");

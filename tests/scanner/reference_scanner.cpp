@@ -112,7 +112,7 @@ std::vector<Entry> referenceExtract(std::string_view input) {
 
 std::vector<Entry> fastExtract(std::string_view text) {
   std::vector<Entry> entries;
-  ExtractAddresses(text, [&](TargetList target, std::string_view entry) { entries.emplace_back(target, entry); });
+  extractAddresses(text, [&](TargetList target, std::string_view entry) { entries.emplace_back(target, entry); });
   return entries;
 }
 

@@ -32,7 +32,7 @@ TEST(FileToScanText, ReadsFilesOfTwoGibibytesAndMore) {
   EXPECT_EQ(read.text.size(), static_cast<std::size_t>(tail) + last.size());
 
   std::vector<std::string> found;
-  ExtractAddresses(read.text.view(), [&](TargetList, std::string_view entry) { found.emplace_back(entry); });
+  extractAddresses(read.text.view(), [&](TargetList, std::string_view entry) { found.emplace_back(entry); });
   EXPECT_EQ(found, (std::vector<std::string>{"first@example.com", "last@example.org"}));
 }
 

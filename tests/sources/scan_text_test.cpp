@@ -132,7 +132,7 @@ TEST(FileToScanText, AFileCutShortWhileMappedReadsAsZerosInsteadOfCrashing) {
 
   std::filesystem::resize_file(path, 4096);
   std::vector<std::string> found;
-  ExtractAddresses(read.text.view(), [&](TargetList, std::string_view entry) { found.emplace_back(entry); });
+  extractAddresses(read.text.view(), [&](TargetList, std::string_view entry) { found.emplace_back(entry); });
   EXPECT_EQ(found, std::vector<std::string>{"head@example.de"});
   EXPECT_EQ(read.text.view().back(), '\0');
 }
