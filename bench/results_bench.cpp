@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "results/result_lists.h"
-#include "results/scan_summary.h"
+#include "app/scan_file.h"
 
 namespace {
 

@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "app/named_procedures.h"
 #include "platform/files.h"
 
 namespace mailsift {
@@ -213,7 +214,7 @@ class Pipeline {
     slot.error = readErrorOf(failure);
     if (slot.error != ReadError::None) return;
     slot.bytes = size;
-    extractAddresses(std::string_view(buffer.data(), size), slot.entries);
+    ExtractAddresses(std::string_view(buffer.data(), size), slot.entries);
   }
 
   const std::string& m_folder;

@@ -1,7 +1,20 @@
 // Closing the scan of one file.
 #include "app/scan_file.h"
 
+#include "app/named_procedures.h"
+
 namespace mailsift {
+
+ScanSummary closeFileScan(ResultLists& lists) {
+  const std::size_t countBefore = lists.count(ListId::List1);
+  DoppelteEntfernen(lists, ListId::List1);
+  DoppelteEntfernen(lists, ListId::List2);
+  ScanSummary summary;
+  summary.found = lists.count(ListId::List1);
+  summary.unknown = lists.count(ListId::List2);
+  summary.removedFromList1 = countBefore - summary.found;
+  return summary;
+}
 
 ScanSummary addFileToLists(const FileEntries& entries, ResultLists& lists) {
   for (std::size_t i = 0; i < entries.size(); ++i) lists.add(listOf(entries.target(i)), entries.text(i));

@@ -2,9 +2,10 @@
 // the result lists, then removing duplicates.
 #pragma once
 
+#include <cstddef>
+
 #include "app/file_entries.h"
 #include "results/result_lists.h"
-#include "results/scan_summary.h"
 
 namespace mailsift {
 
@@ -13,9 +14,24 @@ constexpr ListId listOf(TargetList target) noexcept {
   return target == TargetList::List1 ? ListId::List1 : ListId::List2;
 }
 
+// The state of the lists after the scan of one file was closed.
+struct ScanSummary {
+  std::size_t removedFromList1 = 0;  // duplicates just removed from List1 (List2's are not counted)
+  std::size_t found = 0;             // entries in List1 afterwards
+  std::size_t unknown = 0;           // entries in List2 afterwards
+
+  friend bool operator==(const ScanSummary&, const ScanSummary&) = default;
+};
+
+// Closes the scan of one file: notes the count of List1, removes the
+// duplicates of List1 and then of List2, and returns how many left List1
+// with both counts afterwards. The cost follows the entries added since the
+// last call, so it may run after every file of a folder scan. Same thread
+// rules as ResultLists.
+ScanSummary closeFileScan(ResultLists& lists);
+
 // Adds `entries` to their lists in text order, then closes the scan of that
-// file (see closeFileScan). Never clears the lists. Same thread rules as
-// ResultLists.
+// file. Never clears the lists. Same thread rules as ResultLists.
 ScanSummary addFileToLists(const FileEntries& entries, ResultLists& lists);
 
 }  // namespace mailsift

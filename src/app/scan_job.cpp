@@ -4,7 +4,7 @@
 #include <filesystem>
 
 #include "app/scan_file.h"
-#include "scanner/extract_addresses.h"
+#include "app/named_procedures.h"
 #include "sources/folder_walk.h"
 #include "sources/url_scan.h"
 
@@ -65,7 +65,7 @@ class Job {
     outcome.message = read.message;
     report(outcome.source, read.text.size());
     FileEntries entries;
-    extractAddresses(read.text.view(), entries);
+    ExtractAddresses(read.text.view(), entries);
     closeFile(entries);
   }
 
@@ -108,7 +108,7 @@ class Job {
     outcome.downloadFailed = page.failed;
     outcome.message = page.message;
     FileEntries entries;
-    extractAddresses(page.text.view(), entries);
+    ExtractAddresses(page.text.view(), entries);
     closeFile(entries);
   }
 

@@ -13,7 +13,7 @@
 #include "app/folder_scan.h"
 #include "platform/http_download.h"
 #include "results/result_lists.h"
-#include "results/scan_summary.h"
+#include "app/scan_file.h"
 #include "sources/scan_text.h"
 
 namespace mailsift {

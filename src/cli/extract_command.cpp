@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
+#include "app/named_procedures.h"
 #include "cli/commands.h"
 #include "cli/output.h"
-#include "scanner/extract_addresses.h"
 #include "sources/scan_text.h"
 
 namespace mailsift::cli {
@@ -91,7 +91,7 @@ int runExtract(std::span<const std::string_view> args) {
         printError("standard input: read failed");
         status = 2;
       }
-      extractAddresses(text, printer);
+      ExtractAddresses(text, printer);
     } else {
       const ReadResult read = readScanText(file);
       if (!read.ok()) {
@@ -100,7 +100,7 @@ int runExtract(std::span<const std::string_view> args) {
         status = 2;
         continue;
       }
-      extractAddresses(read.text.view(), printer);
+      ExtractAddresses(read.text.view(), printer);
     }
     if (out.failed()) break;
   }

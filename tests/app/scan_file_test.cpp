@@ -1,6 +1,6 @@
 // The move between the lists as the arrow buttons use it, and the end of a
 // file's scan.
-#include "results/scan_summary.h"
+#include "app/scan_file.h"
 
 #include <gtest/gtest.h>
 
