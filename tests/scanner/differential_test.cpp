@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "scanner/address_stream.h"
 #include "scanner/detail/candidate_finder.h"
 #include "scanner/reference_scanner.h"
 
@@ -66,6 +67,42 @@ TEST(Differential, ASinkThatStopsGetsExactlyThePrefixOfTheFullScan) {
     ASSERT_EQ(got, std::vector<test::Entry>(full.begin(), full.begin() + static_cast<std::ptrdiff_t>(keep)))
         << "round " << round;
     EXPECT_EQ(reply, SinkReply::Stop);
+  }
+}
+
+// The entries of `text` fed to a stream in pieces that end at `cuts`.
+std::vector<test::Entry> streamExtract(std::string_view text, const std::vector<std::size_t>& cuts) {
+  std::vector<test::Entry> got;
+  CallbackSink sink([&](TargetList target, std::string_view entry) { got.push_back({target, std::string(entry)}); });
+  AddressStream stream(sink);
+  std::size_t from = 0;
+  for (const std::size_t cut : cuts) {
+    stream.feed(text.substr(from, cut - from));
+    from = cut;
+  }
+  stream.feed(text.substr(from));
+  stream.finish();
+  return got;
+}
+
+TEST(Differential, AStreamInPiecesAgreesWithTheOracle) {
+  std::mt19937_64 random(314);
+  // Short texts: every single cut, and every pair of cuts.
+  for (int round = 0; round < 300; ++round) {
+    const std::string text = randomText(random, 12);
+    const auto expected = test::referenceExtract(text);
+    for (std::size_t a = 0; a <= text.size(); ++a) {
+      ASSERT_EQ(streamExtract(text, {a}), expected) << "cut " << a << ", text: " << testing::PrintToString(text);
+      for (std::size_t b = a; b <= text.size(); b += 3) ASSERT_EQ(streamExtract(text, {a, b}), expected);
+    }
+  }
+  // Longer texts in random pieces, some of them a single byte.
+  for (int round = 0; round < 2000; ++round) {
+    const std::string text = randomText(random, 150);
+    std::vector<std::size_t> cuts;
+    std::uniform_int_distribution<std::size_t> step(0, round % 2 == 0 ? 4 : 64);
+    for (std::size_t at = step(random); at < text.size(); at += step(random)) cuts.push_back(at);
+    ASSERT_EQ(streamExtract(text, cuts), test::referenceExtract(text)) << "round " << round;
   }
 }
 

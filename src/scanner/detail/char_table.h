@@ -47,4 +47,16 @@ inline constexpr std::array<unsigned char, 256> kClassOf = [] {
   return table;
 }();
 
+// Bytes that no entry and no spelled-out form can contain: outside both
+// address classes, and neither a blank, a bracket nor "@". A text cut right
+// after such a byte gives the same entries in its two parts as whole.
+inline constexpr std::array<bool, 256> kBoundary = [] {
+  std::array<bool, 256> table{};
+  for (unsigned i = 0; i < 256; ++i) {
+    const bool inForm = i == ' ' || i == '(' || i == ')' || i == '[' || i == ']' || i == '@';
+    table[i] = (kClassOf[i] & (kLeft | kRight)) == 0 && !inForm;
+  }
+  return table;
+}();
+
 }  // namespace mailsift::detail

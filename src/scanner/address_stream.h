@@ -1,0 +1,49 @@
+// The address scanner over a text that arrives in pieces: a file read
+// through a fixed buffer, a pipe, a download. The entries are exactly those
+// of scanning the whole text at once.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include "scanner/extract_addresses.h"
+
+namespace mailsift {
+
+// True when a text may be cut right after `byte` without changing its
+// entries: the byte is outside both address classes and is no part of a
+// spelled-out form (not a blank, a bracket or "@"). Line ends, NUL, ",",
+// ";", "<", ">" and quotes are such bytes.
+bool isScanBoundary(unsigned char byte) noexcept;
+
+// Feeds pieces of one text to the scanner. Each piece is scanned in place up
+// to its last boundary byte; only the open rest (the run of bytes after it,
+// a few hundred bytes in real text) is copied and kept for the next piece,
+// so memory follows the longest run without a boundary, not the text.
+// Not thread-safe; one stream per text.
+class AddressStream {
+ public:
+  // `sink` receives the entries, in text order; it must outlive the stream.
+  explicit AddressStream(EntrySink& sink) noexcept : m_sink(sink) {}
+
+  // Scans what `piece` completes. Returns SinkReply::Stop once the sink has
+  // asked to stop; later calls then do nothing and return Stop again.
+  SinkReply feed(std::string_view piece);
+
+  // Ends the text: scans what is still kept. The stream may then take a new
+  // text. Returns Stop when the sink has asked to stop, at any time.
+  SinkReply finish();
+
+  // Bytes kept from earlier pieces, waiting for a boundary or the end.
+  std::size_t pendingBytes() const noexcept { return m_pending.size(); }
+
+ private:
+  SinkReply scan(std::string_view text);
+
+  EntrySink& m_sink;
+  std::string m_pending;  // the open run after the last boundary so far
+  SinkReply m_reply = SinkReply::Continue;
+};
+
+}  // namespace mailsift
