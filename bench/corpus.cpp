@@ -1,12 +1,14 @@
 // The corpus generator behind the benchmarks. It writes sections of several
 // kinds one after the other and drops an e-mail address into whichever
 // section is being written each time the next address is due, so the address
-// density stays the same whatever the mix of sections.
+// density stays the same whatever the mix of sections. The dense kind does
+// the same with "@" signs of every sort.
 #include "corpus.h"
 
 #include <algorithm>
 #include <array>
 #include <initializer_list>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -210,6 +212,33 @@ struct Lexicon {
   });
   WordList cssClasses = wordList({"content", "footer", "header", "teaser", "sidebar", "card", "nav", "notice"});
   WordList months = wordList({"Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"});
+
+  // For the dense corpus. Words starting with "at", which the candidate
+  // search meets after a blank and has to turn down; "at" itself most often.
+  WordList atWords = wordList({
+      "at", "at", "at", "at", "attention", "attach", "attached", "attachment", "atom", "atoms", "atomic",
+      "attribute", "attributes", "attempt", "attend", "attendees", "attic", "attorney", "attract", "attractive",
+      "attain", "attack", "atlas", "atmosphere", "athlete", "atrium", "attitude", "attest", "atop", "atoll",
+  });
+  WordList pythonDecorators = wordList({
+      "@property", "@staticmethod", "@classmethod", "@dataclass", "@dataclass(frozen=True)", "@abstractmethod",
+      "@functools.lru_cache(maxsize=128)", "@cached_property", "@contextmanager", "@pytest.fixture",
+      "@pytest.mark.parametrize(\"size\", [1, 8, 64])", "@app.route(\"/api/v1/orders\", methods=[\"POST\"])",
+      "@login_required", "@torch.no_grad()", "@unittest.skip(\"flaky on CI\")", "@override",
+  });
+  WordList javaAnnotations = wordList({
+      "@Override", "@Deprecated", "@SuppressWarnings(\"unchecked\")", "@Test", "@Autowired", "@Inject",
+      "@Transactional", "@GetMapping(\"/orders/{id}\")", "@PostMapping(\"/orders\")", "@BeforeEach",
+      "@ParameterizedTest", "@ValueSource(ints = {1, 2, 3})", "@FunctionalInterface", "@Nullable",
+  });
+  WordList javadocTags = wordList({"@param", "@return", "@throws", "@see", "@since"});
+  WordList matrices = wordList({
+      "x", "w", "a", "b", "q", "k", "v", "weights", "hidden", "basis", "rotation", "points", "cov", "proj",
+  });
+  WordList javaTypes = wordList({
+      "String", "long", "int", "boolean", "Order", "Customer", "List<Order>", "Optional<Customer>", "Invoice",
+  });
+  WordList weekdays = wordList({"Mon", "Tue", "Wed", "Thu", "Fri", "Sat", "Sun"});
 };
 
 enum class Language { English, German };
@@ -265,6 +294,25 @@ class CorpusWriter {
         logs();
       } else {
         base64();
+      }
+      m_out.push_back('\n');
+    }
+    m_out.resize(bytes);
+  }
+
+  // Appends whole dense sections until `bytes` are there, then cuts to `bytes`.
+  void writeDense(std::size_t bytes) {
+    scheduleAt();
+    while (m_out.size() < bytes) {
+      const std::uint32_t kind = m_rng.below(100);
+      if (kind < 25) {
+        python();
+      } else if (kind < 40) {
+        java();
+      } else if (kind < 70) {
+        atProse();
+      } else {
+        mail();
       }
       m_out.push_back('\n');
     }
@@ -872,6 +920,508 @@ class CorpusWriter {
     }
   }
 
+  // --- the dense corpus --------------------------------------------------------
+  //
+  // Text where "@" and " at" come often: source code with decorators,
+  // annotations and matrix products, prose full of words starting with "at",
+  // and mail headers. Most of each section is filler; wherever an "@" may
+  // stand, one is written when the next is due, so the density stays about
+  // the same whatever the mix. Mail headers carry theirs regardless.
+
+  bool isAtDue() const noexcept { return m_out.size() >= m_nextAt; }
+
+  // The next "@" comes 450 to 1450 bytes after the current one, 950 on
+  // average; with the mail headers' own the mean gap is about 600.
+  void scheduleAt() { m_nextAt = m_out.size() + m_rng.between(450, 1450); }
+
+  void indent(std::size_t columns) { m_out.append(columns, ' '); }
+
+  // A snake_case name of one or two English words.
+  void snakeName() {
+    text(pick(m_words.english));
+    if (m_rng.percent(60)) {
+      text("_");
+      text(pick(m_words.english));
+    }
+  }
+
+  // A camelCase name of one or two English words.
+  void camelName() {
+    text(pick(m_words.english));
+    if (m_rng.percent(60)) capitalised(pick(m_words.english));
+  }
+
+  // "Anna Schmidt <anna.schmidt@example.com>" with a fresh address.
+  void nameAndAddress() {
+    buildAddress(false, false);
+    capitalised(pick(m_words.firstNames));
+    text(" ");
+    capitalised(pick(m_words.lastNames));
+    text(" <");
+    text(m_address);
+    text(">");
+  }
+
+  // A short comment or docstring sentence, without its full stop.
+  void shortSentence() {
+    capitalised(pick(m_words.english));
+    const std::uint32_t length = m_rng.between(3, 9);
+    for (std::uint32_t i = 0; i < length; ++i) {
+      text(" ");
+      text(m_rng.percent(20) ? pick(m_words.atWords) : pick(m_words.english));
+    }
+  }
+
+  void python() {
+    const std::size_t end = m_out.size() + m_rng.between(1024, 6144);
+    text("\"\"\"");
+    shortSentence();
+    text(".\"\"\"\n");
+    if (isAtDue() && m_rng.percent(50)) {
+      text("__author__ = \"");
+      nameAndAddress();
+      text("\"\n");
+      scheduleAt();
+    }
+    text("import functools\nimport math\n\nimport numpy as np\n");
+    while (m_out.size() < end) {
+      if (m_rng.percent(30)) {
+        text("\n\nclass ");
+        capitalised(pick(m_words.english));
+        capitalised(pick(m_words.english));
+        text(":\n    \"\"\"");
+        shortSentence();
+        text(".\"\"\"\n");
+        const std::uint32_t methods = m_rng.between(1, 4);
+        for (std::uint32_t i = 0; i < methods; ++i) pythonFunction(4);
+      } else {
+        text("\n");
+        pythonFunction(0);
+      }
+    }
+  }
+
+  void pythonFunction(std::size_t depth) {
+    text("\n");
+    if (isAtDue()) {
+      indent(depth);
+      text(pick(m_words.pythonDecorators));
+      text("\n");
+      scheduleAt();
+    }
+    indent(depth);
+    text("def ");
+    snakeName();
+    text(depth > 0 ? "(self, " : "(");
+    text(pick(m_words.matrices));
+    text(", ");
+    snakeName();
+    text("=None):\n");
+    indent(depth + 4);
+    text("\"\"\"");
+    shortSentence();
+    text(".\"\"\"\n");
+    const std::uint32_t lines = m_rng.between(2, 8);
+    for (std::uint32_t i = 0; i < lines; ++i) {
+      indent(depth + 4);
+      if (isAtDue()) {
+        pythonAtLine();
+        scheduleAt();
+      } else {
+        pythonLine();
+      }
+      text("\n");
+    }
+  }
+
+  void pythonLine() {
+    const std::uint32_t kind = m_rng.below(7);
+    if (kind == 0) {
+      text("logger.debug(\"");
+      text(pick(m_words.english));
+      text(" ");
+      text(pick(m_words.atWords));
+      text(" %s\", ");
+      snakeName();
+      text(")");
+      return;
+    }
+    if (kind == 1) {
+      // Matrix products written without "@".
+      text(pick(m_words.matrices));
+      text(" = np.dot(");
+      text(pick(m_words.matrices));
+      text(", ");
+      text(pick(m_words.matrices));
+      text(")");
+      return;
+    }
+    if (kind == 2) {
+      text("return ");
+      snakeName();
+      return;
+    }
+    if (kind == 3) {
+      text("if ");
+      snakeName();
+      text(" is None: ");
+      snakeName();
+      text(" = ");
+      number(m_rng.below(1000));
+      return;
+    }
+    snakeName();
+    text(" = ");
+    snakeName();
+    text(".");
+    snakeName();
+    text("(");
+    text(pick(m_words.matrices));
+    text(", ");
+    number(m_rng.below(100));
+    text(")");
+  }
+
+  // A line with "@" in it: mostly a matrix product, now and then an address.
+  void pythonAtLine() {
+    const std::uint32_t kind = m_rng.below(100);
+    const std::string& a = pick(m_words.matrices);
+    const std::string& b = pick(m_words.matrices);
+    if (kind < 10) {
+      buildAddress(false, false);
+      text("notify(\"");
+      text(m_address);
+      text("\", ");
+      snakeName();
+      text(")");
+    } else if (kind < 35) {
+      text(a);
+      text(" = ");
+      text(b);
+      text(" @ ");
+      text(pick(m_words.matrices));
+    } else if (kind < 55) {
+      snakeName();
+      text(" = ");
+      text(a);
+      text(" @ ");
+      text(b);
+      text(".T");
+    } else if (kind < 70) {
+      text("return np.linalg.inv(");
+      text(a);
+      text(") @ ");
+      text(b);
+    } else if (kind < 85) {
+      text(a);
+      text(" @= ");
+      text(b);
+    } else {
+      text("scores = q @ k.transpose(-2, -1) / math.sqrt(");
+      text(pick(m_words.matrices));
+      text(".shape[-1])");
+    }
+  }
+
+  void java() {
+    const std::size_t end = m_out.size() + m_rng.between(1024, 6144);
+    text("package com.");
+    text(pick(m_words.english));
+    text(".");
+    text(pick(m_words.english));
+    text(";\n\nimport java.util.List;\nimport java.util.Optional;\n\n/**\n * ");
+    shortSentence();
+    text(".\n");
+    if (isAtDue()) {
+      text(" *\n * @author ");
+      nameAndAddress();
+      text("\n");
+      scheduleAt();
+    }
+    text(" */\npublic class ");
+    capitalised(pick(m_words.english));
+    capitalised(pick(m_words.english));
+    text(" {\n");
+    while (m_out.size() < end) javaMethod();
+    text("}\n");
+  }
+
+  void javaMethod() {
+    text("\n    /**\n     * ");
+    shortSentence();
+    text(".\n");
+    if (isAtDue()) {
+      text("     * ");
+      text(pick(m_words.javadocTags));
+      text(" ");
+      camelName();
+      text("\n");
+      scheduleAt();
+    }
+    text("     */\n");
+    if (isAtDue()) {
+      text("    ");
+      text(pick(m_words.javaAnnotations));
+      text("\n");
+      scheduleAt();
+    }
+    text("    public ");
+    text(pick(m_words.javaTypes));
+    text(" ");
+    camelName();
+    text("(");
+    text(pick(m_words.javaTypes));
+    text(" ");
+    camelName();
+    text(") {\n");
+    const std::uint32_t lines = m_rng.between(2, 7);
+    for (std::uint32_t i = 0; i < lines; ++i) {
+      text("        ");
+      if (isAtDue() && m_rng.percent(30)) {
+        buildAddress(false, false);
+        text("mailer.send(\"");
+        text(m_address);
+        text("\", ");
+        camelName();
+        text(");\n");
+        scheduleAt();
+        continue;
+      }
+      const std::uint32_t kind = m_rng.below(4);
+      if (kind == 0) {
+        text("log.debug(\"");
+        text(pick(m_words.english));
+        text(" ");
+        text(pick(m_words.atWords));
+        text(" {}\", ");
+        camelName();
+        text(");\n");
+      } else if (kind == 1) {
+        text("if (");
+        camelName();
+        text(" == null) {\n            return ");
+        camelName();
+        text(";\n        }\n");
+      } else {
+        text(pick(m_words.javaTypes));
+        text(" ");
+        camelName();
+        text(" = ");
+        camelName();
+        text(".");
+        camelName();
+        text("(");
+        camelName();
+        text(");\n");
+      }
+    }
+    text("        return ");
+    camelName();
+    text(";\n    }\n");
+  }
+
+  // Prose where about one word in four starts with "at", wrapped or not.
+  void atProse() {
+    const std::size_t end = m_out.size() + m_rng.between(1024, 6144);
+    m_wrapAt = m_rng.percent(70) ? kWrapColumn : kNoWrap;
+    m_column = 0;
+    while (m_out.size() < end) atParagraph();
+  }
+
+  void atParagraph() {
+    const std::uint32_t sentences = m_rng.between(2, 6);
+    for (std::uint32_t i = 0; i < sentences; ++i) atSentence();
+    newline();
+    newline();
+  }
+
+  void atSentence() {
+    if (isAtDue()) {
+      atSentenceWithAt();
+      scheduleAt();
+      return;
+    }
+    const std::uint32_t length = m_rng.between(6, 18);
+    for (std::uint32_t i = 0; i < length; ++i) {
+      const std::uint32_t kind = m_rng.below(100);
+      if (kind < 25) {
+        word(pick(m_words.atWords), i == 0);
+      } else if (kind < 30) {
+        word(pick(m_words.englishAt), i == 0);
+      } else {
+        word(pick(m_words.english), i == 0);
+      }
+    }
+    punctuation(m_rng.percent(85) ? "." : "?");
+  }
+
+  // A sentence with an "@": an address, a price, a mention or a place.
+  void atSentenceWithAt() {
+    const std::uint32_t kind = m_rng.below(100);
+    if (kind < 35) {
+      buildAddress(false);
+      word(pick(m_words.englishContact), true);
+      word(m_address);
+      punctuation(pick(m_words.englishContactEnd));
+    } else if (kind < 60) {
+      word("We", true);
+      word(pick(m_words.atWords));
+      word(std::to_string(m_rng.between(2, 20)));
+      word("licences");
+      word("@");
+      word(std::to_string(m_rng.between(5, 500)) + ".99");
+      word("EUR");
+      word("each.");
+    } else if (kind < 80) {
+      word("Thanks", true);
+      word("@" + pick(m_words.firstNames));
+      word("for");
+      word("the");
+      word(pick(m_words.atWords));
+      punctuation(".");
+    } else {
+      word("Meet", true);
+      word("@");
+      word("the");
+      word(pick(m_words.english));
+      word("at");
+      word(std::to_string(m_rng.between(1, 12)) + ".");
+    }
+  }
+
+  // An RFC 5322 date such as "Tue, 14 May 2024 10:21:58 +0200".
+  void mailDate() {
+    text(m_words.weekdays[m_weekday]);
+    text(", ");
+    number(m_day);
+    text(" ");
+    text(m_words.months[m_month - 1]);
+    text(" 2024 ");
+    clockTime();
+    text(" +0200");
+  }
+
+  void base64Run(std::size_t characters) {
+    for (std::size_t i = 0; i < characters; ++i) m_out.push_back(kBase64Alphabet[m_rng.below(64)]);
+  }
+
+  // The headers of one message and a short body: every address field,
+  // Received lines, a DKIM signature and a message id.
+  void mail() {
+    m_weekday = m_rng.below(static_cast<std::uint32_t>(m_words.weekdays.size()));
+    m_month = m_rng.between(1, 12);
+    m_day = m_rng.between(1, 28);
+    m_millisecondOfDay = m_rng.below(kMillisecondsPerDay);
+    const std::string& relay = pick(m_words.hosts);
+    const std::string& origin = pick(m_words.hosts);
+
+    buildAddress(false, false);
+    const std::string recipient = m_address;
+    const std::uint32_t hops = m_rng.between(1, 3);
+    for (std::uint32_t i = 0; i < hops; ++i) {
+      text("Received: from mail.");
+      text(origin);
+      text(".com (mail.");
+      text(origin);
+      text(".com [");
+      ipAddress();
+      text("])\n\tby mx");
+      number(i + 1);
+      text(".");
+      text(relay);
+      text(".de (Postfix) with ESMTPS id ");
+      queueId(m_rng.next());
+      text("\n\tfor <");
+      text(recipient);
+      text(">; ");
+      mailDate();
+      text("\n");
+      advanceClock();
+    }
+    text("Authentication-Results: mx1.");
+    text(relay);
+    text(".de; dkim=pass header.d=");
+    text(origin);
+    text(".com header.i=@");
+    text(origin);
+    text(".com; spf=pass smtp.mailfrom=bounces@");
+    text(origin);
+    text(".com\n");
+    text("DKIM-Signature: v=1; a=rsa-sha256; c=relaxed/relaxed; d=");
+    text(origin);
+    text(".com;\n\ts=selector");
+    number(m_rng.between(1, 2));
+    text("; t=17");
+    number(m_rng.below(100000000), 8);
+    text("; h=from:to:cc:subject:date:message-id;\n\tbh=");
+    base64Run(43);
+    text("=;\n\tb=");
+    const std::uint32_t lines = m_rng.between(3, 5);
+    for (std::uint32_t i = 0; i < lines; ++i) {
+      if (i > 0) text("\n\t ");
+      base64Run(64);
+    }
+    text("\nFrom: ");
+    nameAndAddress();
+    const std::string sender = m_address;
+    text("\nTo: ");
+    capitalised(pick(m_words.firstNames));
+    text(" ");
+    capitalised(pick(m_words.lastNames));
+    text(" <");
+    text(recipient);
+    text(">\n");
+    if (m_rng.percent(60)) {
+      text("Cc: ");
+      nameAndAddress();
+      if (m_rng.percent(50)) {
+        text(", ");
+        buildAddress(false, false);
+        text(m_address);
+      }
+      text("\n");
+    }
+    text("Subject: ");
+    text(m_rng.percent(40) ? "Re: " : "");
+    text(pick(m_words.atWords));
+    text(" ");
+    text(pick(m_words.english));
+    text(" ");
+    text(pick(m_words.english));
+    text("\nDate: ");
+    mailDate();
+    text("\nMessage-ID: <2024");
+    number(m_month, 2);
+    number(m_day, 2);
+    number(m_rng.below(1000000), 6);
+    text(".");
+    queueId(m_rng.next());
+    text("@mail.");
+    text(origin);
+    text(".com>\nMIME-Version: 1.0\nContent-Type: text/plain; charset=windows-1252\n\n");
+    m_wrapAt = kWrapColumn;
+    m_column = 0;
+    const std::uint32_t paragraphs = m_rng.between(1, 3);
+    for (std::uint32_t i = 0; i < paragraphs; ++i) atParagraph();
+    if (m_rng.percent(50)) {
+      // The quote line of a reply, with a blank "at" and the sender's address.
+      text("On ");
+      text(m_words.weekdays[m_weekday]);
+      text(", ");
+      number(m_day);
+      text(" ");
+      text(m_words.months[m_month - 1]);
+      text(" 2024 at ");
+      clockTime();
+      text(", <");
+      text(sender);
+      text("> wrote:\n> ");
+      shortSentence();
+      text(".\n");
+    }
+    scheduleAt();
+  }
+
   const Lexicon& m_words;
   Rng m_rng;
   std::string& m_out;
@@ -884,7 +1434,11 @@ class CorpusWriter {
   std::string m_local;
   std::string m_domain;
   std::string m_address;
+  std::size_t m_nextAt = 0;
+  std::uint32_t m_weekday = 0;
 };
+
+constexpr std::uint64_t kDenseSeedSalt = 0x64656E7365u;  // "dense"
 
 // splitmix64's finaliser on its own: spreads a seed over all 64 bits.
 std::uint64_t mix(std::uint64_t z) noexcept {
@@ -902,11 +1456,32 @@ std::string generateCorpus(std::size_t bytes, std::uint64_t seed) {
 }
 
 void generateCorpus(std::size_t bytes, std::uint64_t seed, std::string& out) {
+  generateCorpus(bytes, seed, CorpusKind::Mixed, out);
+}
+
+std::string generateCorpus(std::size_t bytes, std::uint64_t seed, CorpusKind kind) {
+  std::string out;
+  generateCorpus(bytes, seed, kind, out);
+  return out;
+}
+
+void generateCorpus(std::size_t bytes, std::uint64_t seed, CorpusKind kind, std::string& out) {
   static const Lexicon lexicon;
   out.clear();
   // A section overshoots the target by at most a few KB before the cut.
   out.reserve(bytes + 64 * 1024);
-  CorpusWriter(lexicon, mix(seed), out).write(bytes);
+  if (kind == CorpusKind::Dense) {
+    // Another seed than the mixed kind's, so the two kinds share no draws.
+    CorpusWriter(lexicon, mix(seed ^ kDenseSeedSalt), out).writeDense(bytes);
+  } else {
+    CorpusWriter(lexicon, mix(seed), out).write(bytes);
+  }
+}
+
+std::optional<CorpusKind> corpusKindOf(std::string_view name) noexcept {
+  if (name == "mixed") return CorpusKind::Mixed;
+  if (name == "dense") return CorpusKind::Dense;
+  return std::nullopt;
 }
 
 std::uint64_t chunkSeed(std::uint64_t seed, std::uint64_t index) noexcept {
