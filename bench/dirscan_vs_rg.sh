@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Times `mailsift scan` against ripgrep with an address pattern on one
 # generated folder tree (100,000 files unless told otherwise), each run on a
-# warm page cache, and prints the medians, files and megabytes per second and
-# how the two compare.
+# warm page cache, and prints the medians, files and megabytes per second, the
+# peak memory and how the two compare.
 #
 # Usage: bench/dirscan_vs_rg.sh [FILES [ROUNDS]]
 #   FILES   files in the tree (or MAILSIFT_TREE_FILES; default 100000)
@@ -41,7 +41,7 @@ mean=$(to_bytes "$mean_arg")
 if [[ -n $jobs ]] && { [[ ! $jobs =~ ^[0-9]+$ ]] || ((10#$jobs == 0)); }; then
   die "MAILSIFT_JOBS must be a positive number, not '$jobs'"
 fi
-command -v rg >/dev/null || die "ripgrep (rg) is not installed"
+require_peers
 
 print_machine
 
@@ -83,23 +83,26 @@ warm_cache() {
 mailsift_command=("$mailsift" scan)
 [[ -z $jobs ]] || mailsift_command+=("--jobs=$jobs")
 mailsift_command+=("$tree")
-rg_command=(rg --no-config -uuu -o -i -j2 "$pattern" "$tree")
+ripgrep_command=(rg --no-config -uuu -o -i -j2 "$pattern" "$tree")
 echo "mailsift runs: ${mailsift_command[*]}"
-echo "ripgrep runs:  ${rg_command[*]}"
+echo "ripgrep runs:  ${ripgrep_command[*]}"
 
+peers=(mailsift ripgrep)
 run_rounds
 addresses=$(wc -l <"$out_dir/mailsift.out")
-matches=$(wc -l <"$out_dir/rg.out")
+matches=$(wc -l <"$out_dir/ripgrep.out")
 # ripgrep prints PATH:MATCH; the pattern cannot match a colon.
-distinct=$(awk -F: '{ print tolower($NF) }' "$out_dir/rg.out" | sort -u | wc -l)
+distinct=$(awk -F: '{ print tolower($NF) }' "$out_dir/ripgrep.out" | sort -u | wc -l)
 
 echo
 awk -v files="$files" -v folders="$folders" -v hidden="$hidden" -v bytes="$size" \
-  -v m="$mailsift_median" -v r="$rg_median" -v mb="$mailsift_best" -v rb="$rg_best" \
+  -v m="${wall_median[mailsift]}" -v r="${wall_median[ripgrep]}" \
+  -v mb="${wall_best[mailsift]}" -v rb="${wall_best[ripgrep]}" \
+  -v mp="${peak_largest[mailsift]}" -v rp="${peak_largest[ripgrep]}" \
   -v addresses="$addresses" -v matches="$matches" -v distinct="$distinct" 'BEGIN {
   printf "tree:     %d files in %d folders (%d hidden names), %d bytes (%.1f MB)\n", files, folders, hidden, bytes, bytes / 1e6
-  printf "mailsift: median %.3f s = %.0f files/s, %.1f MB/s, fastest %.3f s (%d addresses)\n", m, files / m, bytes / m / 1e6, mb, addresses
-  printf "ripgrep:  median %.3f s = %.0f files/s, %.1f MB/s, fastest %.3f s (%d matches, %d distinct)\n", r, files / r, bytes / r / 1e6, rb, matches, distinct
+  printf "mailsift: median %.3f s = %.0f files/s, %.1f MB/s, fastest %.3f s, peak %.1f MiB (%d addresses)\n", m, files / m, bytes / m / 1e6, mb, mp / 1024, addresses
+  printf "ripgrep:  median %.3f s = %.0f files/s, %.1f MB/s, fastest %.3f s, peak %.1f MiB (%d matches, %d distinct)\n", r, files / r, bytes / r / 1e6, rb, rp / 1024, matches, distinct
   printf "mailsift scan is %.2f times as fast as ripgrep (ratio of the medians)\n", r / m
 }'
 echo

@@ -1,7 +1,8 @@
 # Shared by the peer-comparison scripts: argument checks, the build of the
-# bench preset, timed runs on a warm page cache and the statistics. Sourced,
-# not run; the script sets `script_name`, `repo`, `build` and `out_dir`, and
-# defines `warm_cache` before calling timed_run.
+# bench preset, the cached corpora, timed runs on a warm page cache with the
+# peak memory of each run, and the statistics. Sourced, not run; the script
+# sets `script_name`, `repo`, `build` and `out_dir`, and defines `warm_cache`
+# before calling timed_run.
 
 die() {
   echo "$script_name: $*" >&2
@@ -52,17 +53,71 @@ print_machine() {
   echo "machine:       $(nproc) cores, $(awk -F': ' '/^model name/ { print $2; exit }' /proc/cpuinfo)"
 }
 
+# GNU time, not bash's keyword: only it reports a process's peak memory.
+gnu_time=/usr/bin/time
+
+# Ends the script unless ripgrep and GNU time are there.
+require_peers() {
+  command -v rg >/dev/null || die "ripgrep (rg) is not installed"
+  [[ -x $gnu_time ]] || die "GNU time ($gnu_time) is not installed"
+}
+
+# The corpus kinds a CORPUS argument names: mixed, dense or both.
+corpus_kinds() {
+  case $1 in
+    mixed | dense) echo "$1" ;;
+    both) echo "mixed dense" ;;
+    *) die "CORPUS must be mixed, dense or both, not '$1'" ;;
+  esac
+}
+
+# make_corpus KIND BYTES SEED DIR: sets `corpus` to the generated corpus of
+# KIND, BYTES and SEED, cached in DIR and made again when `generator` is
+# newer than the cached file. It is written under a temporary name first, so
+# an interrupted run never leaves a truncated corpus to be reused. Call it
+# before setting an EXIT trap of your own: it uses one while writing.
+make_corpus() {
+  local kind=$1 bytes=$2 seed=$3 dir=$4 name=mailsift-corpus
+  [[ $kind == mixed ]] || name+=-$kind
+  corpus=$dir/$name-$bytes-$seed.txt
+  if [[ -s $corpus && $corpus -nt $generator ]]; then
+    echo "corpus:        $corpus (cached)"
+  else
+    local partial=$corpus.partial.$$
+    # shellcheck disable=SC2064  # the name is fixed now, on purpose
+    trap "rm -f '$partial'" EXIT
+    "$generator" "--kind=$kind" "$bytes" "$seed" "$partial"
+    mv -f "$partial" "$corpus"
+    trap - EXIT
+    echo "corpus:        $corpus (new)"
+  fi
+  local size
+  size=$(stat -c %s "$corpus")
+  ((size == bytes)) || die "$corpus has $size bytes, expected $bytes"
+}
+
 # Runs "$@" >$1 right after warm_cache, timed by bash's `time` (wall, user
-# and system seconds to the millisecond). Sets `wall`, `user`, `sys` and
-# `status`; the command's messages land in $out_dir/stderr.
+# and system seconds to the millisecond) and watched by GNU time, which
+# reports its peak memory. When `pipe_input` names a file, the command reads
+# it from `cat` through a pipe: the times are then those of the whole pipe,
+# the peak memory that of the command on the right alone. Sets `wall`,
+# `user`, `sys`, `peak_kib` and `status`; the command's messages land in
+# $out_dir/stderr.
 timed_run() {
   local out=$1
   shift
   warm_cache
   local TIMEFORMAT='%3R %3U %3S'
   status=0
-  { time "$@" >"$out" 2>"$out_dir/stderr"; } 2>"$out_dir/time" || status=$?
+  if [[ -n ${pipe_input:-} ]]; then
+    { time cat "$pipe_input" | "$gnu_time" -v -o "$out_dir/rusage" "$@" >"$out" 2>"$out_dir/stderr"; } \
+      2>"$out_dir/time" || status=$?
+  else
+    { time "$gnu_time" -v -o "$out_dir/rusage" "$@" >"$out" 2>"$out_dir/stderr"; } 2>"$out_dir/time" || status=$?
+  fi
   read -r wall user sys <"$out_dir/time"
+  peak_kib=$(awk -F': ' '/Maximum resident set size/ { print $2 }' "$out_dir/rusage")
+  [[ -n $peak_kib ]] || die "GNU time reported no peak memory: $(cat "$out_dir/rusage")"
 }
 
 # The median of a list of numbers.
@@ -71,31 +126,51 @@ median() {
 }
 
 minimum() { printf '%s\n' "$@" | sort -g | head -n 1; }
+maximum() { printf '%s\n' "$@" | sort -g | tail -n 1; }
 
-# Runs the arrays mailsift_command and rg_command `rounds` times each, one
-# after the other, every run on a warm cache, and prints a line per round.
-# Sets mailsift_median, rg_median, mailsift_best and rg_best; the last
-# outputs stay in $out_dir/mailsift.out and $out_dir/rg.out.
+# KiB as MiB with one decimal.
+mib() { awk -v k="$1" 'BEGIN { printf "%.1f", k / 1024 }'; }
+
+# The highest exit status that still counts as success, by peer: ripgrep
+# says 1 when nothing matched. Peers not listed must exit with 0.
+declare -A allowed_status=([ripgrep]=1)
+
+# Runs every peer named in the array `peers` `rounds` times, the peers one
+# after the other within a round, every run on a warm cache, and prints a
+# line per round. Peer P runs the array P_command, writing to $out_dir/P.out,
+# where the last round's output stays. Sets, by peer name, wall_median,
+# wall_best and peak_largest (KiB: peak memory hardly varies between rounds,
+# so the largest is quoted).
+declare -A wall_median wall_best peak_largest
 run_rounds() {
-  local mailsift_times=() rg_times=() mailsift_cpu round
+  local peer round line header
+  local -A walls peaks
   echo
-  echo "seconds per round (wall, then user and system CPU time):"
-  echo "round     mailsift   user    sys     ripgrep   user    sys"
+  echo "seconds per round (wall, then user and system CPU time) and peak memory"
+  echo "(MiB, maximum resident set size):"
+  header=round
+  for peer in "${peers[@]}"; do header+=$(printf '  %10s %6s %6s %7s' "$peer" user sys MiB); done
+  echo "$header"
   for ((round = 1; round <= rounds; round++)); do
-    timed_run "$out_dir/mailsift.out" "${mailsift_command[@]}"
-    ((status == 0)) || die "mailsift failed with status $status: $(cat "$out_dir/stderr")"
-    mailsift_times+=("$wall")
-    mailsift_cpu="$user $sys"
-
-    timed_run "$out_dir/rg.out" "${rg_command[@]}"
-    ((status <= 1)) || die "rg failed with status $status: $(cat "$out_dir/stderr")"
-    rg_times+=("$wall")
-
-    # shellcheck disable=SC2086  # two numbers, split on purpose
-    printf '%5d  %11s %6s %6s  %10s %6s %6s\n' "$round" "${mailsift_times[-1]}" $mailsift_cpu "$wall" "$user" "$sys"
+    line=$(printf '%5d' "$round")
+    for peer in "${peers[@]}"; do
+      local -n command=${peer}_command
+      timed_run "$out_dir/$peer.out" "${command[@]}"
+      unset -n command
+      ((status <= ${allowed_status[$peer]:-0})) ||
+        die "$peer failed with status $status: $(cat "$out_dir/stderr")"
+      walls[$peer]+=" $wall"
+      peaks[$peer]+=" $peak_kib"
+      line+=$(printf '  %10s %6s %6s %7s' "$wall" "$user" "$sys" "$(mib "$peak_kib")")
+    done
+    echo "$line"
   done
-  mailsift_median=$(median "${mailsift_times[@]}")
-  rg_median=$(median "${rg_times[@]}")
-  mailsift_best=$(minimum "${mailsift_times[@]}")
-  rg_best=$(minimum "${rg_times[@]}")
+  for peer in "${peers[@]}"; do
+    # shellcheck disable=SC2086  # lists of numbers, split on purpose
+    wall_median[$peer]=$(median ${walls[$peer]})
+    # shellcheck disable=SC2086
+    wall_best[$peer]=$(minimum ${walls[$peer]})
+    # shellcheck disable=SC2086
+    peak_largest[$peer]=$(maximum ${peaks[$peer]})
+  done
 }
