@@ -12,6 +12,7 @@
 # where the tree is cached (default /tmp), MAILSIFT_OUT_DIR for the outputs
 # (default /dev/shm), MAILSIFT_JOBS for `mailsift scan --jobs` (default: not
 # given, one thread per core).
+# shellcheck disable=SC2034  # run_rounds runs the PEER_command arrays by name
 set -euo pipefail
 export LC_ALL=C  # the same number format for bash's time, sort and awk
 

@@ -12,6 +12,7 @@
 # Other settings: MAILSIFT_CORPUS_SEED (default 42), MAILSIFT_CORPUS_DIR where
 # the corpus is cached (default /tmp), MAILSIFT_OUT_DIR for the outputs
 # (default /dev/shm).
+# shellcheck disable=SC2034  # run_rounds runs the PEER_command arrays by name
 set -euo pipefail
 export LC_ALL=C  # the same number format for bash's time, sort and awk
 

@@ -110,6 +110,7 @@ timed_run() {
   local TIMEFORMAT='%3R %3U %3S'
   status=0
   if [[ -n ${pipe_input:-} ]]; then
+    # shellcheck disable=SC2002  # the pipe from cat is what is measured
     { time cat "$pipe_input" | "$gnu_time" -v -o "$out_dir/rusage" "$@" >"$out" 2>"$out_dir/stderr"; } \
       2>"$out_dir/time" || status=$?
   else

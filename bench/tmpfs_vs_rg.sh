@@ -16,6 +16,7 @@
 # the corpora are cached and the small-page copy is written (default /tmp),
 # MAILSIFT_TMPFS_DIR a tmpfs for the memory copy (default /dev/shm),
 # MAILSIFT_OUT_DIR for the outputs (default /dev/shm).
+# shellcheck disable=SC2034  # run_rounds runs the PEER_command arrays by name
 set -euo pipefail
 export LC_ALL=C  # the same number format for bash's time, sort and awk
 
