@@ -41,7 +41,7 @@ void onBusError(int signal, siginfo_t* info, void* context) {
   const auto address = reinterpret_cast<std::uintptr_t>(info->si_addr);
   if (coveredByMapping(address)) {
     const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
-    void* at = reinterpret_cast<void*>(address & ~(page - 1));
+    void* at = static_cast<char*>(info->si_addr) - (address & (page - 1));  // the start of its page
     if (::mmap(at, page, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0) != MAP_FAILED) return;
   }
   if ((g_previous.sa_flags & SA_SIGINFO) != 0 && g_previous.sa_sigaction != nullptr) {
