@@ -62,8 +62,7 @@ class Job {
   void scanFile(SourceOutcome& outcome) {
     report(outcome.source, 0);
     const ReadResult read = readScanText(outcome.source.target);
-    outcome.readError = read.error;
-    outcome.message = read.message;
+    outcome.failure = read.failure;
     report(outcome.source, read.text.size());
     FileEntries entries;
     ExtractAddresses(read.text.view(), entries);

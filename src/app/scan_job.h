@@ -6,12 +6,14 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
 
 #include "app/folder_scan.h"
 #include "app/ui_texts.h"
+#include "platform/failure.h"
 #include "platform/http_download.h"
 #include "results/result_lists.h"
 #include "results/scan_summary.h"
@@ -57,8 +59,8 @@ struct ScanOptions {
 // How one source went.
 struct SourceOutcome {
   ScanSource source;
-  ReadError readError = ReadError::None;  // File: why it gave the empty text
-  std::string message;                    // File or Url: why it failed, for people; "" when it worked
+  std::optional<platform::Failure> failure;  // File: why it gave the empty text
+  std::string message;                    // Url: why it failed, for people; "" when it worked
   bool downloadFailed = false;            // Url: a download was tried and failed
   std::size_t filesScanned = 0;           // Folder: files scanned
   std::size_t unreadableFiles = 0;        // Folder: files that gave the empty text through a failure

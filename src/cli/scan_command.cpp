@@ -229,8 +229,8 @@ int runScan(std::span<const std::string_view> args) {
   int status = 0;
   for (const SourceOutcome& outcome : report.sources) {
     const std::string& target = outcome.source.target;
-    if (outcome.source.kind == SourceKind::File && outcome.readError != ReadError::None) {
-      printError(target + ": " + outcome.message);
+    if (outcome.source.kind == SourceKind::File && outcome.failure) {
+      printError(platform::describe(*outcome.failure));
       status = 2;
     } else if (outcome.source.kind == SourceKind::Url && outcome.downloadFailed) {
       printError(target + ": " + outcome.message);

@@ -27,7 +27,7 @@ UrlScanSource fetchUrlForScan(std::string_view answer, const HttpOptions& option
   (void)platform::removeFile(download.savedPath);
   if (!read.ok()) {
     source.failed = true;
-    source.message = "cannot read the downloaded page " + download.savedPath + ": " + read.message;
+    source.message = "cannot read the downloaded page " + download.savedPath + ": " + read.failure->message;
     return source;
   }
   source.text = std::move(read.text);
