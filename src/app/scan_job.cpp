@@ -105,8 +105,7 @@ class Job {
       };
     }
     const UrlScanSource page = fetchUrlForScan(outcome.source.target, http);
-    outcome.downloadFailed = page.failed;
-    outcome.message = page.message;
+    outcome.failure = page.failure;
     FileEntries entries;
     ExtractAddresses(page.text.view(), entries);
     closeFile(entries);

@@ -59,9 +59,7 @@ struct ScanOptions {
 // How one source went.
 struct SourceOutcome {
   ScanSource source;
-  std::optional<platform::Failure> failure;  // File: why it gave the empty text
-  std::string message;                    // Url: why it failed, for people; "" when it worked
-  bool downloadFailed = false;            // Url: a download was tried and failed
+  std::optional<platform::Failure> failure;  // File or Url: why it gave the empty text; unset when it worked
   std::size_t filesScanned = 0;           // Folder: files scanned
   std::size_t unreadableFiles = 0;        // Folder: files that gave the empty text through a failure
   std::size_t unlistedFolders = 0;        // Folder: folders that could not be listed

@@ -229,11 +229,8 @@ int runScan(std::span<const std::string_view> args) {
   int status = 0;
   for (const SourceOutcome& outcome : report.sources) {
     const std::string& target = outcome.source.target;
-    if (outcome.source.kind == SourceKind::File && outcome.failure) {
+    if (outcome.failure) {  // a file that could not be read, a page that could not be fetched
       printError(platform::describe(*outcome.failure));
-      status = 2;
-    } else if (outcome.source.kind == SourceKind::Url && outcome.downloadFailed) {
-      printError(target + ": " + outcome.message);
       status = 2;
     } else if (outcome.source.kind == SourceKind::Folder && options.verbose &&
                (outcome.unreadableFiles > 0 || outcome.unlistedFolders > 0)) {
