@@ -241,9 +241,8 @@ int runScan(std::span<const std::string_view> args) {
   }
 
   if (options.exporting) {
-    const ExportError error = exportList1(lists, *delimiter, options.exportPath);
-    if (!error.ok()) {
-      std::fprintf(stderr, "%s %s\n", error.title().c_str(), error.description.c_str());
+    if (const std::optional<platform::Failure> failure = exportList1(lists, *delimiter, options.exportPath)) {
+      std::fprintf(stderr, "%s %s\n", exportErrorTitle(*failure).c_str(), exportErrorDescription(*failure).c_str());
       return 1;
     }
   } else {

@@ -43,9 +43,6 @@ struct FileContent {
 [[nodiscard]] std::optional<Failure> readListedFileInto(const std::string& path, ByteBuffer& buffer,
                                                         std::size_t& size);
 
-// The system's text for an error number, such as "Permission denied".
-std::string describeSystemError(int systemError);
-
 // The value of the environment variable `name`, or "" when it is not set.
 std::string environmentVariable(const char* name);
 

@@ -120,10 +120,6 @@ std::optional<Failure> readListedFileInto(const std::string& path, ByteBuffer& b
   return std::nullopt;
 }
 
-std::string describeSystemError(int systemError) {
-  return failureFromSystemError(systemError, {}, FailureKind::ReadFailed).message;
-}
-
 std::string environmentVariable(const char* name) {
   const char* value = std::getenv(name);
   return value != nullptr ? std::string(value) : std::string();
