@@ -28,7 +28,7 @@ struct Slot {
   std::string path;
   platform::EntryKind kind;
   bool done = false;
-  ReadError error = ReadError::None;
+  std::optional<platform::Failure> failure;
   std::uint64_t bytes = 0;
   FileEntries entries;
 };
@@ -105,9 +105,9 @@ class Pipeline {
           return;
         }
         ++summary.filesScanned;
-        if (slot.error != ReadError::None) ++summary.unreadableFiles;
+        if (slot.failure) ++summary.unreadableFiles;
         summary.bytes += slot.bytes;
-        onFile(ScannedFile{slot.path, slot.error, slot.bytes, slot.entries});
+        onFile(ScannedFile{slot.path, slot.failure, slot.bytes, slot.entries});
         if (onProgress) {
           progress.filesDone = summary.filesScanned;
           progress.bytesDone = summary.bytes;
@@ -204,15 +204,14 @@ class Pipeline {
     // read itself refuses anything that is not a regular file.
     const std::string& readPath = pathChanged ? trimmed : slot.path;
     if (!pathChanged && slot.kind != platform::EntryKind::RegularFile) {
-      slot.error = ReadError::NotRegularFile;  // never opened: FIFOs and devices could block
+      // Never opened: FIFOs and devices could block.
+      slot.failure = platform::failureOf(platform::FailureKind::NotRegularFile, slot.path);
       return;
     }
     if (stopRequested()) return;
     std::size_t size = 0;
-    int systemError = 0;
-    const platform::ReadFailure failure = platform::readListedFileInto(readPath, buffer, size, systemError);
-    slot.error = readErrorOf(failure);
-    if (slot.error != ReadError::None) return;
+    slot.failure = platform::readListedFileInto(readPath, buffer, size);
+    if (slot.failure) return;
     slot.bytes = size;
     ExtractAddresses(std::string_view(buffer.data(), size), slot.entries);
   }

@@ -7,18 +7,19 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "app/file_entries.h"
+#include "platform/failure.h"
 #include "sources/folder_walk.h"
-#include "sources/scan_text.h"
 
 namespace mailsift {
 
 // One scanned file, as handed to the caller.
 struct ScannedFile {
   const std::string& path;
-  ReadError readError;         // None, or why the file gave the empty text
+  const std::optional<platform::Failure>& failure;  // why the file gave the empty text; unset when read
   std::uint64_t bytes;         // bytes read
   const FileEntries& entries;  // in text order
 };
@@ -51,7 +52,7 @@ struct FolderScanSummary {
 // reading and scanning run on other threads, starting before the walk is
 // complete; `onFile` is called on the calling thread once per file, in walk
 // order, and `onProgress` right after it. A file that is not a regular file
-// or cannot be read is handed over with its readError and no entries, and
+// or cannot be read is handed over with its failure and no entries, and
 // the scan goes on. When `options.stop` becomes true the scan ends soon:
 // files already handed over stay, no more follow. An exception thrown by a
 // callback stops the scan and is passed on after the threads have ended.

@@ -61,8 +61,7 @@ class Job {
   void scanFile(SourceOutcome& outcome) {
     report(outcome.source, 0);
     const ReadResult read = readScanText(outcome.source.target);
-    outcome.readError = read.error;
-    outcome.message = read.message;
+    outcome.failure = read.failure;
     report(outcome.source, read.text.size());
     FileEntries entries;
     ExtractAddresses(read.text.view(), entries);
@@ -105,8 +104,7 @@ class Job {
       };
     }
     const UrlScanSource page = fetchUrlForScan(outcome.source.target, http);
-    outcome.downloadFailed = page.failed;
-    outcome.message = page.message;
+    outcome.failure = page.failure;
     FileEntries entries;
     ExtractAddresses(page.text.view(), entries);
     closeFile(entries);

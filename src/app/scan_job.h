@@ -6,14 +6,16 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
 
 #include "app/folder_scan.h"
+#include "app/scan_file.h"
+#include "platform/failure.h"
 #include "platform/http_download.h"
 #include "results/result_lists.h"
-#include "app/scan_file.h"
 #include "sources/scan_text.h"
 
 namespace mailsift {
@@ -56,9 +58,7 @@ struct ScanOptions {
 // How one source went.
 struct SourceOutcome {
   ScanSource source;
-  ReadError readError = ReadError::None;  // File: why it gave the empty text
-  std::string message;                    // File or Url: why it failed, for people; "" when it worked
-  bool downloadFailed = false;            // Url: a download was tried and failed
+  std::optional<platform::Failure> failure;  // File or Url: why it gave the empty text; unset when it worked
   std::size_t filesScanned = 0;           // Folder: files scanned
   std::size_t unreadableFiles = 0;        // Folder: files that gave the empty text through a failure
   std::size_t unlistedFolders = 0;        // Folder: folders that could not be listed

@@ -96,7 +96,7 @@ int runExtract(std::span<const std::string_view> args) {
       const ReadResult read = readScanText(file);
       if (!read.ok()) {
         out.flush();  // keep the order of earlier output and this message
-        printError(file + ": " + read.message);
+        printError(platform::describe(*read.failure));
         status = 2;
         continue;
       }

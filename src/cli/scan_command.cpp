@@ -227,11 +227,8 @@ int runScan(std::span<const std::string_view> args) {
   int status = 0;
   for (const SourceOutcome& outcome : report.sources) {
     const std::string& target = outcome.source.target;
-    if (outcome.source.kind == SourceKind::File && outcome.readError != ReadError::None) {
-      printError(target + ": " + outcome.message);
-      status = 2;
-    } else if (outcome.source.kind == SourceKind::Url && outcome.downloadFailed) {
-      printError(target + ": " + outcome.message);
+    if (outcome.failure) {  // a file that could not be read, a page that could not be fetched
+      printError(platform::describe(*outcome.failure));
       status = 2;
     } else if (outcome.source.kind == SourceKind::Folder && options.verbose &&
                (outcome.unreadableFiles > 0 || outcome.unlistedFolders > 0)) {
@@ -242,9 +239,8 @@ int runScan(std::span<const std::string_view> args) {
   }
 
   if (options.exporting) {
-    const ExportError error = exportList1(lists, *delimiter, options.exportPath);
-    if (!error.ok()) {
-      std::fprintf(stderr, "%s %s\n", error.title().c_str(), error.description.c_str());
+    if (const std::optional<platform::Failure> failure = exportList1(lists, *delimiter, options.exportPath)) {
+      std::fprintf(stderr, "%s %s\n", exportErrorTitle(*failure).c_str(), exportErrorDescription(*failure).c_str());
       return 1;
     }
   } else {

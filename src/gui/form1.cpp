@@ -284,10 +284,10 @@ void Form1::Command5_Click() {
   if (!delimiter) return;
   const QString path = m_dialogs.showSave(this, m_settings.programFolder, uiText(UiText::ExportTitle), uiText(UiText::ExportFilter));
   if (isBlank(path.toStdString())) return;
-  const ExportError error = exportList1(m_controller.lists(), *delimiter, path.toStdString());
-  if (!error.ok()) {
-    m_dialogs.messageBox(this, QString::fromStdString(error.description), QString::fromStdString(error.title()),
-                         MessageIcon::Critical);
+  const std::optional<platform::Failure> failure = exportList1(m_controller.lists(), *delimiter, path.toStdString());
+  if (failure) {
+    m_dialogs.messageBox(this, QString::fromStdString(exportErrorDescription(*failure)),
+                         QString::fromStdString(exportErrorTitle(*failure)), MessageIcon::Critical);
   }
 }
 

@@ -3,20 +3,13 @@
 // byte has been written, so a failure never leaves a half-written target.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
+#include "platform/failure.h"
+
 namespace mailsift::platform {
-
-// The outcome of writeFileReplacing. On failure `systemError` is the system's
-// error number (never 0) and `message` says what failed, naming the path and
-// giving the system's text for the number.
-struct WriteError {
-  int systemError = 0;
-  std::string message;
-
-  bool ok() const noexcept { return systemError == 0; }
-};
 
 // Makes the file at `path` (used exactly as given: no extension added, not
 // trimmed) hold exactly `bytes`, creating it or replacing it without asking.
@@ -34,8 +27,11 @@ struct WriteError {
 // with the same checks. A target that is a folder fails with EISDIR before
 // anything is created.
 //
+// Returns std::nullopt on success, or the failure for `path`: its error
+// number is the system's (never 0), its message the system's text for it.
+//
 // Thread-safe: concurrent calls for different paths do not interfere; calls
 // for the same path end with one of the contents in place, never a mixture.
-[[nodiscard]] WriteError writeFileReplacing(const std::string& path, std::string_view bytes);
+[[nodiscard]] std::optional<Failure> writeFileReplacing(const std::string& path, std::string_view bytes);
 
 }  // namespace mailsift::platform

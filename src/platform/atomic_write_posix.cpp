@@ -11,8 +11,6 @@
 #include <cstdlib>
 #include <memory>
 
-#include "platform/files.h"
-
 namespace mailsift::platform {
 namespace {
 
@@ -22,9 +20,8 @@ constexpr std::size_t kMaxNameStem = 200;
 // Some systems cap one write at 2 GiB.
 constexpr std::size_t kMaxChunk = std::size_t{1} << 30;
 
-WriteError failed(int error, const std::string& path) {
-  if (error == 0) error = EIO;  // never report a failure as success
-  return {error, "Cannot write \"" + path + "\": " + describeSystemError(error)};
+Failure failed(int error, const std::string& path) {
+  return failureFromSystemError(error, path, FailureKind::WriteFailed);
 }
 
 // Writes all of `bytes` to `fd`; returns 0 or the error number.
@@ -44,12 +41,13 @@ int writeAll(int fd, std::string_view bytes) {
 }
 
 // Devices and FIFOs cannot be renamed over; they take the bytes directly.
-WriteError writeInPlace(const std::string& target, const std::string& path, std::string_view bytes) {
+std::optional<Failure> writeInPlace(const std::string& target, const std::string& path, std::string_view bytes) {
   const int fd = ::open(target.c_str(), O_WRONLY | O_TRUNC | O_NOCTTY | O_CLOEXEC);
   if (fd < 0) return failed(errno, path);
   const int error = writeAll(fd, bytes);
   if (::close(fd) != 0 && error == 0) return failed(errno, path);
-  return error == 0 ? WriteError{} : failed(error, path);
+  if (error != 0) return failed(error, path);
+  return std::nullopt;
 }
 
 std::string temporaryName(const std::string& folder, const std::string& name) {
@@ -72,7 +70,7 @@ int fillTemporary(int fd, std::string_view bytes, const struct stat* previous) {
 
 }  // namespace
 
-WriteError writeFileReplacing(const std::string& path, std::string_view bytes) {
+std::optional<Failure> writeFileReplacing(const std::string& path, std::string_view bytes) {
   // Find what is there now; a link is followed so that the file it points
   // to is replaced rather than the link itself.
   std::string target = path;
@@ -113,7 +111,7 @@ WriteError writeFileReplacing(const std::string& path, std::string_view bytes) {
     ::unlink(temporary.c_str());
     return failed(error, path);
   }
-  return {};
+  return std::nullopt;
 }
 
 }  // namespace mailsift::platform

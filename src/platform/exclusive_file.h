@@ -4,7 +4,10 @@
 #pragma once
 
 #include <cstdio>
+#include <optional>
 #include <string>
+
+#include "platform/failure.h"
 
 namespace mailsift::platform {
 
@@ -40,16 +43,14 @@ class ExclusiveFile {
   std::FILE* m_stream = nullptr;
 };
 
-enum class CreateStatus {
-  Created,  // the file is new and open
-  Exists,   // something (file, folder, link, even a dangling one) has the name
-  Failed,   // any other failure, such as a missing folder or no permission
-};
-
 struct ExclusiveCreateResult {
-  ExclusiveFile file;  // open only when status == Created
-  CreateStatus status = CreateStatus::Failed;
-  int systemError = 0;  // the system's error number unless Created
+  ExclusiveFile file;  // open only when ok()
+  // Why the file was not created: Exists when something (file, folder,
+  // link, even a dangling one) has the name; otherwise any other failure,
+  // such as a missing folder (NotFound) or no permission (AccessDenied).
+  std::optional<Failure> failure;
+
+  bool ok() const noexcept { return !failure; }
 };
 
 // Creates the file `path` (used exactly as given) if and only if nothing
@@ -58,13 +59,13 @@ struct ExclusiveCreateResult {
 // is never followed. The new file is empty and has mode 0600. Thread-safe.
 [[nodiscard]] ExclusiveCreateResult createExclusiveFile(const std::string& path);
 
-// Removes the file (or link; never a folder) at `path`. Returns 0, or the
-// system's error number. Thread-safe.
-int removeFile(const std::string& path);
+// Removes the file (or link; never a folder) at `path`. Returns the failure
+// for `path`, or std::nullopt. Thread-safe.
+std::optional<Failure> removeFile(const std::string& path);
 
 // Renames `from` to `to` in one step, replacing whatever file or link `to`
 // names (a link is replaced, not followed). Both must be on the same file
-// system. Returns 0, or the system's error number. Thread-safe.
-[[nodiscard]] int replaceFile(const std::string& from, const std::string& to);
+// system. Returns the failure for `to`, or std::nullopt. Thread-safe.
+[[nodiscard]] std::optional<Failure> replaceFile(const std::string& from, const std::string& to);
 
 }  // namespace mailsift::platform

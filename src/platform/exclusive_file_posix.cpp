@@ -47,27 +47,31 @@ ExclusiveCreateResult createExclusiveFile(const std::string& path) {
     fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0600);
   } while (fd < 0 && errno == EINTR);
   if (fd < 0) {
-    result.systemError = errno;
+    const int error = errno;
+    result.failure = failureFromSystemError(error, path, FailureKind::WriteFailed);
     // A name ending in "/" that names a folder gives EISDIR: it is taken too.
-    result.status = (errno == EEXIST || errno == EISDIR) ? CreateStatus::Exists : CreateStatus::Failed;
+    if (error == EISDIR) result.failure->kind = FailureKind::Exists;
     return result;
   }
   std::FILE* stream = ::fdopen(fd, "wb");
   if (stream == nullptr) {
-    result.systemError = errno;
+    result.failure = failureFromSystemError(errno, path, FailureKind::WriteFailed);
     ::close(fd);
     ::unlink(path.c_str());  // ours: it was created just now
     return result;
   }
   result.file = ExclusiveFile(stream);
-  result.status = CreateStatus::Created;
   return result;
 }
 
-int removeFile(const std::string& path) { return ::unlink(path.c_str()) == 0 ? 0 : errno; }
+std::optional<Failure> removeFile(const std::string& path) {
+  if (::unlink(path.c_str()) == 0) return std::nullopt;
+  return failureFromSystemError(errno, path, FailureKind::WriteFailed);
+}
 
-int replaceFile(const std::string& from, const std::string& to) {
-  return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+std::optional<Failure> replaceFile(const std::string& from, const std::string& to) {
+  if (::rename(from.c_str(), to.c_str()) == 0) return std::nullopt;
+  return failureFromSystemError(errno, to, FailureKind::WriteFailed);
 }
 
 }  // namespace mailsift::platform

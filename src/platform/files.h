@@ -3,30 +3,25 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 
 #include "platform/byte_buffer.h"
+#include "platform/failure.h"
 #include "platform/mapped_file.h"
 
 namespace mailsift::platform {
-
-enum class ReadFailure {
-  None,
-  NotFound,        // no such file or folder
-  AccessDenied,    // no permission to open or read it
-  IsFolder,        // the path names a folder
-  NotRegularFile,  // a FIFO, socket or device: never opened for reading
-  ReadFailed,      // opened, but reading failed part way
-};
 
 // A whole file's bytes: large files are mapped, small ones read into memory.
 struct FileContent {
   MappedFile mapping;    // holds the bytes when the file was mapped
   ByteBuffer bytes;      // holds them otherwise
   std::size_t size = 0;  // data()[0, size) are the file's bytes
-  ReadFailure failure = ReadFailure::None;
-  int systemError = 0;   // the system's error number when failure != None
+  // Set when the file could not be read: NotFound, AccessDenied, IsFolder,
+  // NotRegularFile or ReadFailed, for the path as given.
+  std::optional<Failure> failure;
 
+  bool ok() const noexcept { return !failure; }
   const char* data() const noexcept { return mapping ? mapping.data() : bytes.data(); }
 };
 
@@ -43,13 +38,10 @@ struct FileContent {
 // regular file, into `buffer`, growing it when the file does not fit, and
 // sets `size` to the bytes read. Does the least the system allows (open,
 // fstat, read, close); a path that is no longer a regular file fails as
-// NotRegularFile without being read. Returns the failure, None on success,
-// with the error number in `systemError`. Thread-safe for distinct buffers.
-[[nodiscard]] ReadFailure readListedFileInto(const std::string& path, ByteBuffer& buffer, std::size_t& size,
-                                             int& systemError);
-
-// The system's text for an error number, such as "Permission denied".
-std::string describeSystemError(int systemError);
+// NotRegularFile without being read. Returns the failure (as readWholeFile
+// has them), or std::nullopt on success. Thread-safe for distinct buffers.
+[[nodiscard]] std::optional<Failure> readListedFileInto(const std::string& path, ByteBuffer& buffer,
+                                                        std::size_t& size);
 
 // The value of the environment variable `name`, or "" when it is not set.
 std::string environmentVariable(const char* name);

@@ -8,7 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
-#include <system_error>
+#include <utility>
 
 namespace mailsift::platform {
 namespace {
@@ -17,35 +17,21 @@ namespace {
 // copy costs more than the mapping, and the page cache is used as it is.
 constexpr std::size_t kMapAtLeast = std::size_t{1} << 20;
 
-ReadFailure failureOf(int error) {
-  switch (error) {
-    case ENOENT:
-    case ENOTDIR:
-      return ReadFailure::NotFound;
-    case EACCES:
-    case EPERM:
-      return ReadFailure::AccessDenied;
-    case EISDIR:
-      return ReadFailure::IsFolder;
-    default:
-      return ReadFailure::ReadFailed;
-  }
-}
-
-FileContent failed(ReadFailure failure, int error) {
+FileContent failed(Failure failure) {
   FileContent content;
-  content.failure = failure;
-  content.systemError = error;
+  content.failure = std::move(failure);
   return content;
 }
 
-FileContent failed(int error) { return failed(failureOf(error), error); }
+Failure readFailure(int error, const std::string& path) {
+  return failureFromSystemError(error, path, FailureKind::ReadFailed);
+}
 
 // Only regular files are read; folders get their own failure.
-ReadFailure checkRegular(const struct stat& info) {
-  if (S_ISDIR(info.st_mode)) return ReadFailure::IsFolder;
-  if (!S_ISREG(info.st_mode)) return ReadFailure::NotRegularFile;
-  return ReadFailure::None;
+std::optional<Failure> checkRegular(const struct stat& info, const std::string& path) {
+  if (S_ISDIR(info.st_mode)) return failureOf(FailureKind::IsFolder, path);
+  if (!S_ISREG(info.st_mode)) return failureOf(FailureKind::NotRegularFile, path);
+  return std::nullopt;
 }
 
 class Descriptor {
@@ -92,13 +78,13 @@ FileContent readWholeFile(const std::string& path) {
   // Look before opening: opening a FIFO blocks, and opening a device can
   // have side effects.
   struct stat info {};
-  if (::stat(path.c_str(), &info) != 0) return failed(errno);
-  if (const ReadFailure kind = checkRegular(info); kind != ReadFailure::None) return failed(kind, 0);
+  if (::stat(path.c_str(), &info) != 0) return failed(readFailure(errno, path));
+  if (std::optional<Failure> refused = checkRegular(info, path)) return failed(std::move(*refused));
 
   const Descriptor file(openForReading(path));
-  if (file.get() < 0) return failed(errno);
-  if (::fstat(file.get(), &info) != 0) return failed(errno);
-  if (const ReadFailure kind = checkRegular(info); kind != ReadFailure::None) return failed(kind, 0);
+  if (file.get() < 0) return failed(readFailure(errno, path));
+  if (::fstat(file.get(), &info) != 0) return failed(readFailure(errno, path));
+  if (std::optional<Failure> refused = checkRegular(info, path)) return failed(std::move(*refused));
 
   FileContent content;
   const auto expected = static_cast<std::size_t>(info.st_size);
@@ -112,37 +98,26 @@ FileContent readWholeFile(const std::string& path) {
   }
   content.bytes = ByteBuffer(expected);
   const std::ptrdiff_t got = readAll(file.get(), content.bytes.data(), expected);
-  if (got < 0) return failed(errno);
+  if (got < 0) return failed(readFailure(errno, path));
   content.size = static_cast<std::size_t>(got);
   return content;
 }
 
-ReadFailure readListedFileInto(const std::string& path, ByteBuffer& buffer, std::size_t& size, int& systemError) {
+std::optional<Failure> readListedFileInto(const std::string& path, ByteBuffer& buffer, std::size_t& size) {
   size = 0;
-  systemError = 0;
   const Descriptor file(openForReading(path));
   struct stat info {};
-  if (file.get() < 0 || ::fstat(file.get(), &info) != 0) {
-    systemError = errno;
-    return failureOf(systemError);
-  }
-  if (const ReadFailure kind = checkRegular(info); kind != ReadFailure::None) return kind;
+  if (file.get() < 0 || ::fstat(file.get(), &info) != 0) return readFailure(errno, path);
+  if (std::optional<Failure> refused = checkRegular(info, path)) return refused;
   const auto expected = static_cast<std::size_t>(info.st_size);
   if (expected > buffer.capacity()) {
     // Grow at least twofold, so a run of ever larger files reallocates rarely.
     buffer = ByteBuffer(std::max({expected, 2 * buffer.capacity(), std::size_t{64} << 10}));
   }
   const std::ptrdiff_t got = readAll(file.get(), buffer.data(), expected);
-  if (got < 0) {
-    systemError = errno;
-    return failureOf(systemError);
-  }
+  if (got < 0) return readFailure(errno, path);
   size = static_cast<std::size_t>(got);
-  return ReadFailure::None;
-}
-
-std::string describeSystemError(int systemError) {
-  return std::error_code(systemError, std::generic_category()).message();
+  return std::nullopt;
 }
 
 std::string environmentVariable(const char* name) {

@@ -2,8 +2,11 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "platform/failure.h"
 
 namespace mailsift::platform {
 
@@ -27,10 +30,13 @@ struct FolderIdentity {
 };
 
 struct FolderListing {
-  bool ok = false;           // false: the folder could not be opened or read
-  int systemError = 0;       // the system's error number when !ok
   FolderIdentity identity;   // of the folder itself (links at the path followed)
   std::vector<FolderEntry> entries;  // every entry but "." and "..", in byte order of names
+  // Set when the folder could not be opened; a listing cut short by a read
+  // error is no failure and holds the entries read until then.
+  std::optional<Failure> failure;
+
+  bool ok() const noexcept { return !failure; }
 };
 
 // Lists the folder at `path` (a link at the path is followed). Entries come

@@ -36,41 +36,41 @@ EntryKind kindOf(int folder, const dirent& entry) {
   }
 }
 
+FolderListing failedListing(int error, const std::string& path) {
+  FolderListing listing;
+  listing.failure = failureFromSystemError(error, path, FailureKind::ReadFailed);
+  return listing;
+}
+
 }  // namespace
 
 FolderListing listFolder(const std::string& path) {
-  FolderListing listing;
   const int folder = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (folder < 0) {
-    listing.systemError = errno;
-    return listing;
-  }
+  if (folder < 0) return failedListing(errno, path);
   struct stat info {};
   if (::fstat(folder, &info) != 0) {
-    listing.systemError = errno;
+    const int error = errno;
     ::close(folder);
-    return listing;
+    return failedListing(error, path);
   }
+  FolderListing listing;
   listing.identity = {static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino)};
 
   DIR* stream = ::fdopendir(folder);  // takes over the descriptor
   if (stream == nullptr) {
-    listing.systemError = errno;
+    const int error = errno;
     ::close(folder);
-    return listing;
+    return failedListing(error, path);
   }
   for (;;) {
-    errno = 0;
     const dirent* entry = ::readdir(stream);
     if (entry == nullptr) break;
     const std::string_view name(entry->d_name);
     if (name == "." || name == "..") continue;
     listing.entries.push_back({std::string(name), kindOf(folder, *entry)});
   }
-  listing.systemError = errno;
-  ::closedir(stream);
   // A listing cut short by a read error is still used as far as it got.
-  listing.ok = true;
+  ::closedir(stream);
   std::sort(listing.entries.begin(), listing.entries.end(),
             [](const FolderEntry& a, const FolderEntry& b) { return a.name < b.name; });
   return listing;

@@ -10,6 +10,8 @@
 #include <optional>
 #include <string>
 
+#include "platform/failure.h"
+
 namespace mailsift::platform {
 
 // How a download behaves. The defaults suit interactive use; tests shorten
@@ -31,22 +33,18 @@ struct HttpOptions {
   const std::atomic<bool>* cancel = nullptr;
 };
 
-enum class HttpFailure {
-  None,
-  Status,     // the server answered with status 400 or higher
-  Cancelled,  // options.cancel turned true, or onProgress threw
-  Write,      // writing to the file failed
-  Transfer,   // anything else: bad address or scheme, no connection, TLS,
-              // time-out, too many redirects, a broken transfer
-};
-
 struct HttpResult {
-  HttpFailure failure = HttpFailure::None;
   long httpStatus = 0;  // the last response's status; 0 when none came
   std::uint64_t bytesWritten = 0;
-  std::string message;  // why it failed, for people; "" on success
+  // Why the download failed, for the URL: HttpStatus (the server answered
+  // with status 400 or higher), Cancelled (options.cancel turned true, or
+  // onProgress threw), the kind of the system's error number when writing
+  // to the file failed (mostly WriteFailed), or Download for anything else:
+  // bad address or scheme, no connection, TLS, time-out, too many
+  // redirects, a broken transfer.
+  std::optional<Failure> failure;
 
-  bool ok() const noexcept { return failure == HttpFailure::None; }
+  bool ok() const noexcept { return !failure; }
 };
 
 // Fetches `url` (used exactly as given) and writes the body of the final

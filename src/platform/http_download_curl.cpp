@@ -8,7 +8,7 @@
 #include <cstring>
 #include <memory>
 #include <mutex>
-#include <system_error>
+#include <utility>
 
 #ifndef MAILSIFT_VERSION
 #error "MAILSIFT_VERSION must be defined by the build"
@@ -133,10 +133,9 @@ CURLcode configure(CURL* handle, const std::string& url, Transfer& transfer, cha
   return code;
 }
 
-HttpResult failedWith(HttpFailure failure, std::string message) {
+HttpResult failedWith(FailureKind kind, const std::string& url, std::string message) {
   HttpResult result;
-  result.failure = failure;
-  result.message = std::move(message);
+  result.failure = Failure{kind, 0, url, std::move(message)};
   return result;
 }
 
@@ -144,10 +143,10 @@ HttpResult failedWith(HttpFailure failure, std::string message) {
 
 HttpResult downloadToFile(const std::string& url, std::FILE* file, const HttpOptions& options) {
   if (const CURLcode init = initialiseOnce(); init != CURLE_OK) {
-    return failedWith(HttpFailure::Transfer, curl_easy_strerror(init));
+    return failedWith(FailureKind::Download, url, curl_easy_strerror(init));
   }
   const Handle handle(curl_easy_init());
-  if (!handle) return failedWith(HttpFailure::Transfer, "cannot start a download");
+  if (!handle) return failedWith(FailureKind::Download, url, "cannot start a download");
 
   Transfer transfer;
   transfer.handle = handle.get();
@@ -164,15 +163,14 @@ HttpResult downloadToFile(const std::string& url, std::FILE* file, const HttpOpt
   if (code == CURLE_OK) return result;
 
   if (transfer.cancelled) {
-    result.failure = HttpFailure::Cancelled;
-    result.message = "download cancelled";
+    result.failure = Failure{FailureKind::Cancelled, 0, url, "download cancelled"};
   } else if (transfer.writeError != 0) {
-    result.failure = HttpFailure::Write;
-    result.message =
-        "cannot write the download: " + std::error_code(transfer.writeError, std::generic_category()).message();
+    result.failure = asStepOf(failureFromSystemError(transfer.writeError, url, FailureKind::WriteFailed), url,
+                              "cannot write the download");
   } else {
-    result.failure = code == CURLE_HTTP_RETURNED_ERROR ? HttpFailure::Status : HttpFailure::Transfer;
-    result.message = errorBuffer[0] != '\0' ? std::string(errorBuffer) : std::string(curl_easy_strerror(code));
+    const FailureKind kind = code == CURLE_HTTP_RETURNED_ERROR ? FailureKind::HttpStatus : FailureKind::Download;
+    std::string message = errorBuffer[0] != '\0' ? std::string(errorBuffer) : std::string(curl_easy_strerror(code));
+    result.failure = Failure{kind, 0, url, std::move(message)};
   }
   return result;
 }

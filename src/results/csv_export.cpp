@@ -1,7 +1,7 @@
 // Delimiter keywords, the export text and its write.
 #include "results/csv_export.h"
 
-#include <utility>
+#include <string>
 
 #include "platform/atomic_write.h"
 
@@ -73,9 +73,15 @@ std::string exportText(const ResultLists& lists, std::string_view delimiter) {
   return text;
 }
 
-ExportError exportList1(const ResultLists& lists, std::string_view delimiter, const std::string& path) {
-  platform::WriteError written = platform::writeFileReplacing(path, exportText(lists, delimiter));
-  return {written.systemError, std::move(written.message)};
+std::optional<platform::Failure> exportList1(const ResultLists& lists, std::string_view delimiter,
+                                             const std::string& path) {
+  return platform::writeFileReplacing(path, exportText(lists, delimiter));
+}
+
+std::string exportErrorTitle(const platform::Failure& failure) { return "Err:" + std::to_string(failure.systemError); }
+
+std::string exportErrorDescription(const platform::Failure& failure) {
+  return "Cannot write \"" + failure.target + "\": " + failure.message;
 }
 
 }  // namespace mailsift

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/failure.h"
 #include "results/result_lists.h"
 
 namespace mailsift {
@@ -34,23 +35,23 @@ std::optional<std::string> exportDelimiter(std::string_view answer);
 // ResultLists.
 std::string exportText(const ResultLists& lists, std::string_view delimiter);
 
-// Why an export could not be written.
-struct ExportError {
-  int number = 0;           // the system's error number; 0 when the export succeeded
-  std::string description;  // names the path and gives the system's text
-
-  bool ok() const noexcept { return number == 0; }
-  // The title of the error box: "Err:" directly followed by the number.
-  std::string title() const { return "Err:" + std::to_string(number); }
-};
-
 // Writes the export text of List1 with `delimiter` to the file at `path`,
 // used as given (no extension added, not trimmed), creating it or
 // replacing it without asking. The file then holds exactly the export text,
 // with no line end added. The new content takes the target's place only
 // when all of it was written: on failure the previous file is unchanged, no
-// temporary file remains, and the result holds the error. The lists are
-// only read. Callers end the export before this when `path` is blank.
-[[nodiscard]] ExportError exportList1(const ResultLists& lists, std::string_view delimiter, const std::string& path);
+// temporary file remains, and the failure (for `path`, with the system's
+// error number) is returned; std::nullopt on success. The lists are only
+// read. Callers end the export before this when `path` is blank.
+[[nodiscard]] std::optional<platform::Failure> exportList1(const ResultLists& lists, std::string_view delimiter,
+                                                           const std::string& path);
+
+// The title of the error box for a failed export: "Err:" directly followed
+// by the system's error number.
+std::string exportErrorTitle(const platform::Failure& failure);
+
+// The text of the error box for a failed export: it names the path and
+// gives the system's text, as in `Cannot write "/a/b.csv": Permission denied`.
+std::string exportErrorDescription(const platform::Failure& failure);
 
 }  // namespace mailsift

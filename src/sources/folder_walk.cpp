@@ -51,7 +51,7 @@ WalkSummary walkFolderTree(const std::string& folderPath, const std::function<vo
   std::vector<Frame> path;  // the folders from the start folder down to the current one
   auto enter = [&](const std::string& folder) {
     platform::FolderListing listing = platform::listFolder(folder);
-    if (!listing.ok) {
+    if (!listing.ok()) {
       ++summary.unlistedFolders;
       return;
     }

@@ -2,9 +2,11 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 
+#include "platform/failure.h"
 #include "platform/files.h"
 
 namespace mailsift {
@@ -29,24 +31,14 @@ class ScanText {
   bool m_fromFile = false;
 };
 
-enum class ReadError {
-  None,
-  NotFound,
-  AccessDenied,
-  IsFolder,
-  NotRegularFile,  // FIFO, socket or device
-  ReadFailed,
-};
-
 struct ReadResult {
-  ScanText text;                      // empty unless ok()
-  ReadError error = ReadError::None;
-  std::string message;                // why it failed, for people; "" when ok()
-  bool ok() const noexcept { return error == ReadError::None; }
-};
+  ScanText text;  // empty unless ok()
+  // Why the file could not be read: NotFound, AccessDenied, IsFolder,
+  // NotRegularFile (a FIFO, socket or device) or ReadFailed, for the path.
+  std::optional<platform::Failure> failure;
 
-// The kind of a failure the platform layer reported.
-ReadError readErrorOf(platform::ReadFailure failure) noexcept;
+  bool ok() const noexcept { return !failure; }
+};
 
 // Reads the whole file at `path`, used exactly as given (not trimmed). Opens
 // it read-only and never creates it. Files of any size are read; FIFOs,

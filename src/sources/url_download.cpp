@@ -19,8 +19,6 @@ constexpr int kMaxNumberedNames = 100'000;
 // means another process took that name in between.
 constexpr int kMaxReplacementNames = 100;
 
-std::string describe(int systemError) { return std::error_code(systemError, std::generic_category()).message(); }
-
 bool isFolder(const std::string& path) {
   std::error_code ignored;
   return std::filesystem::is_directory(path, ignored);  // follows links
@@ -32,11 +30,23 @@ URLDownloadResult refused(std::int32_t number) {
   return result;
 }
 
-URLDownloadResult failedWith(std::string message) {
+URLDownloadResult failedWith(platform::Failure failure) {
   URLDownloadResult result;
-  result.failed = true;
-  result.message = std::move(message);
+  result.failure = std::move(failure);
   return result;
+}
+
+// A failure of a step on the file `path` while downloading `url`: reported
+// for the URL, with the step and the file in front of the reason, such as
+// "cannot create /tmp/a.tmp: Permission denied".
+platform::Failure stepFailure(platform::Failure failure, const std::string& url, std::string_view step,
+                              const std::string& path) {
+  return platform::asStepOf(std::move(failure), url, std::string(step) + " " + path);
+}
+
+// Every name tried was taken.
+URLDownloadResult noFreeName(const std::string& url, std::string what) {
+  return failedWith(platform::Failure{platform::FailureKind::Exists, 0, url, std::move(what)});
 }
 
 // The folder part of `path` up to and including its last "/" ("" when it
@@ -61,13 +71,13 @@ URLDownloadResult fill(platform::ExclusiveFile file, const std::string& path, co
     return result;
   }
   (void)platform::removeFile(path);  // it is ours: created exclusively above
-  result.failed = true;
-  result.message = http.ok() ? "cannot write " + path + ": " + describe(closeError) : http.message;
+  if (!http.ok()) {
+    result.failure = http.failure;
+  } else {
+    platform::Failure closing = platform::failureFromSystemError(closeError, path, platform::FailureKind::WriteFailed);
+    result.failure = stepFailure(std::move(closing), url, "cannot write", path);
+  }
   return result;
-}
-
-URLDownloadResult cannotCreate(const std::string& path, int systemError) {
-  return failedWith("cannot create " + path + ": " + describe(systemError));
 }
 
 // Mode NumberedName: claims "a.b", else "a (2).b", "a (3).b", ... by
@@ -83,16 +93,11 @@ URLDownloadResult downloadNumbered(const std::string& url, const std::string& ta
     const std::string name = counter == 1 ? base + extension : base + " (" + std::to_string(counter) + ")" + extension;
     const std::string path = JoinPath(folder, name);
     platform::ExclusiveCreateResult created = platform::createExclusiveFile(path);
-    switch (created.status) {
-      case platform::CreateStatus::Created:
-        return fill(std::move(created.file), path, url, options);
-      case platform::CreateStatus::Exists:
-        continue;
-      case platform::CreateStatus::Failed:
-        return cannotCreate(path, created.systemError);
-    }
+    if (created.ok()) return fill(std::move(created.file), path, url, options);
+    if (created.failure->kind == platform::FailureKind::Exists) continue;
+    return failedWith(stepFailure(std::move(*created.failure), url, "cannot create", path));
   }
-  return failedWith("no free file name for " + target);
+  return noFreeName(url, "no free file name for " + target);
 }
 
 // Modes SkipExisting and RefuseExisting: the target itself, only when
@@ -105,15 +110,9 @@ URLDownloadResult downloadIfAbsent(const std::string& url, const std::string& ta
   };
   if (FileExists(target)) return onExisting();
   platform::ExclusiveCreateResult created = platform::createExclusiveFile(target);
-  switch (created.status) {
-    case platform::CreateStatus::Created:
-      return fill(std::move(created.file), target, url, options);
-    case platform::CreateStatus::Exists:
-      return onExisting();
-    case platform::CreateStatus::Failed:
-      break;
-  }
-  return cannotCreate(target, created.systemError);
+  if (created.ok()) return fill(std::move(created.file), target, url, options);
+  if (created.failure->kind == platform::FailureKind::Exists) return onExisting();
+  return failedWith(stepFailure(std::move(*created.failure), url, "cannot create", target));
 }
 
 // Overwriting modes: the download goes to a new hidden file in the target's
@@ -127,19 +126,19 @@ URLDownloadResult downloadReplacing(const std::string& url, const std::string& t
     seed = seed * 6364136223846793005u + 1442695040888963407u;  // any fresh suffix will do
     const std::string partPath = folder + "." + name + "." + std::to_string(seed % 1'000'000'007u) + ".part";
     platform::ExclusiveCreateResult created = platform::createExclusiveFile(partPath);
-    if (created.status == platform::CreateStatus::Exists) continue;
-    if (created.status == platform::CreateStatus::Failed) return cannotCreate(partPath, created.systemError);
+    if (!created.ok() && created.failure->kind == platform::FailureKind::Exists) continue;
+    if (!created.ok()) return failedWith(stepFailure(std::move(*created.failure), url, "cannot create", partPath));
 
     URLDownloadResult result = fill(std::move(created.file), partPath, url, options);
     if (!result.saved()) return result;
-    if (const int error = platform::replaceFile(partPath, target); error != 0) {
+    if (std::optional<platform::Failure> failed = platform::replaceFile(partPath, target)) {
       (void)platform::removeFile(partPath);
-      return failedWith("cannot replace " + target + ": " + describe(error));
+      return failedWith(stepFailure(std::move(*failed), url, "cannot replace", target));
     }
     result.savedPath = target;
     return result;
   }
-  return failedWith("no free file name beside " + target);
+  return noFreeName(url, "no free file name beside " + target);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/failure.h"
 #include "platform/http_download.h"
 
 namespace mailsift {
@@ -37,9 +38,9 @@ struct URLDownloadError {
 struct URLDownloadResult {
   std::string savedPath;                  // where the resource was saved; "" when nothing was
   std::optional<URLDownloadError> error;  // set when URLDownload refused before downloading
-  bool failed = false;                    // a download was tried and nothing was saved
   long httpStatus = 0;                    // the server's last status, 0 when none came
-  std::string message;                    // why it failed, for people; "" unless failed
+  // Set when a download was tried and nothing was saved: why, for the URL.
+  std::optional<platform::Failure> failure;
 
   bool saved() const noexcept { return !savedPath.empty(); }
 };
@@ -61,8 +62,10 @@ struct URLDownloadResult {
 //   which replaces the target (or the link at its name) only on success.
 // A new file gets mode 0600. A download that fails leaves no file behind
 // and leaves an existing target as it was. Returns the saved path, or an
-// empty path with `failed` and `message` (or `error` for a refusal); a
-// skip in SkipExisting sets none of them. Blocks until done; thread-safe.
+// empty path with `failure` (or `error` for a refusal); a skip in
+// SkipExisting sets neither. A failure names `url` as its target; a step on
+// a file (creating, writing, renaming it) names the file in its message.
+// Blocks until done; thread-safe.
 [[nodiscard]] URLDownloadResult URLDownload(const std::string& url, const std::string& destination, DownloadMode mode,
                                             const HttpOptions& options = {});
 

@@ -12,12 +12,15 @@ UrlScanSource fetchUrlForScan(std::string_view answer, const HttpOptions& option
   UrlScanSource source;
   if (answer.find_first_not_of(' ') == std::string_view::npos) return source;
 
-  URLDownloadResult download = URLDownload(std::string(answer), TempFileName(), DownloadMode::NumberedName, options);
+  const std::string url(answer);
+  URLDownloadResult download = URLDownload(url, TempFileName(), DownloadMode::NumberedName, options);
   source.httpStatus = download.httpStatus;
   if (!download.saved()) {
     // A file destination is never refused, so this is a failed download.
-    source.failed = true;
-    source.message = download.failed ? std::move(download.message) : std::string("nothing was downloaded");
+    source.failure = std::move(download.failure);
+    if (!source.failure) {
+      source.failure = platform::Failure{platform::FailureKind::Download, 0, url, "nothing was downloaded"};
+    }
     return source;
   }
 
@@ -26,8 +29,8 @@ UrlScanSource fetchUrlForScan(std::string_view answer, const HttpOptions& option
   ReadResult read = readScanText(download.savedPath);
   (void)platform::removeFile(download.savedPath);
   if (!read.ok()) {
-    source.failed = true;
-    source.message = "cannot read the downloaded page " + download.savedPath + ": " + read.message;
+    source.failure =
+        platform::asStepOf(std::move(*read.failure), url, "cannot read the downloaded page " + download.savedPath);
     return source;
   }
   source.text = std::move(read.text);

@@ -2,9 +2,11 @@
 // downloaded to the temporary download file, read, and the file removed.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
+#include "platform/failure.h"
 #include "sources/scan_text.h"
 #include "sources/url_download.h"
 
@@ -12,10 +14,10 @@ namespace mailsift {
 
 struct UrlScanSource {
   ScanText text;        // the page, byte for byte; empty when nothing was fetched
-  bool failed = false;  // a download was tried and gave no text: it failed, or
-                        // the saved page could not be read
   long httpStatus = 0;  // the server's last status, 0 when none came
-  std::string message;  // why it failed, for people; "" unless failed
+  // Set when a download was tried and gave no text: it failed, or the saved
+  // page could not be read. Its target is the answer as typed.
+  std::optional<platform::Failure> failure;
 };
 
 // Fetches the page for a URL scan. When `answer` trimmed of spaces is empty

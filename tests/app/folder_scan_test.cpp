@@ -8,16 +8,20 @@
 #include <random>
 #include <stdexcept>
 
+#include "sources/scan_text.h"
+#include "support/failures.h"
 #include "support/temp_folder.h"
 
 namespace mailsift {
 namespace {
 
+using platform::FailureKind;
+using test::kindOf;
 using test::TempFolder;
 
 struct FileRecord {
   std::string path;
-  ReadError error;
+  std::optional<FailureKind> error;
   std::vector<std::pair<TargetList, std::string>> entries;
   friend bool operator==(const FileRecord&, const FileRecord&) = default;
 };
@@ -25,7 +29,7 @@ struct FileRecord {
 std::vector<FileRecord> scanInParallel(const std::string& folder, unsigned jobs) {
   std::vector<FileRecord> records;
   scanFolderInWalkOrder(folder, {jobs, nullptr}, [&](const ScannedFile& file) {
-    FileRecord record{file.path, file.readError, {}};
+    FileRecord record{file.path, kindOf(file.failure), {}};
     for (std::size_t i = 0; i < file.entries.size(); ++i) {
       record.entries.emplace_back(file.entries.target(i), file.entries.text(i));
     }
@@ -42,15 +46,15 @@ std::vector<FileRecord> scanOneByOne(const std::string& folder) {
   });
   std::vector<FileRecord> records;
   for (const WalkEntry& file : files) {
-    FileRecord record{file.path, ReadError::None, {}};
+    FileRecord record{file.path, std::nullopt, {}};
     if (file.kind == platform::EntryKind::RegularFile) {
       const ReadResult read = readScanText(file.path);
-      record.error = read.error;
+      record.error = kindOf(read.failure);
       extractAddresses(read.text.view(), [&](TargetList target, std::string_view entry) {
         record.entries.emplace_back(target, entry);
       });
     } else {
-      record.error = ReadError::NotRegularFile;
+      record.error = FailureKind::NotRegularFile;
     }
     records.push_back(std::move(record));
   }
@@ -123,13 +127,13 @@ TEST(FolderScan, TrimmedPathsReadTheFileOfTheTrimmedName) {
   FolderScanOptions options;
   options.trimPaths = true;
   std::vector<std::string> found;
-  std::vector<ReadError> errors;
+  std::vector<std::optional<FailureKind>> errors;
   scanFolderInWalkOrder(folder.file("t"), options, [&](const ScannedFile& file) {
-    errors.push_back(file.readError);
+    errors.push_back(kindOf(file.failure));
     for (std::size_t i = 0; i < file.entries.size(); ++i) found.emplace_back(file.entries.text(i));
   });
   EXPECT_EQ(found, (std::vector<std::string>{"plain@example.com", "plain@example.com"}));
-  EXPECT_EQ(errors, (std::vector<ReadError>{ReadError::None, ReadError::None, ReadError::NotFound}));
+  EXPECT_EQ(errors, (std::vector<std::optional<FailureKind>>{std::nullopt, std::nullopt, FailureKind::NotFound}));
 }
 
 TEST(FolderScan, StopsOnRequestKeepingWhatWasHandedOver) {

@@ -10,6 +10,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <set>
 #include <string>
 
@@ -39,22 +40,23 @@ int writeUnderSizeLimit(const std::string& path, rlim_t limit, std::size_t size)
   std::signal(SIGXFSZ, SIG_IGN);
   const rlimit sizeLimit{limit, limit};
   ::setrlimit(RLIMIT_FSIZE, &sizeLimit);
-  return writeFileReplacing(path, std::string(size, 'x')).systemError;
+  const std::optional<Failure> failure = writeFileReplacing(path, std::string(size, 'x'));
+  return failure ? failure->systemError : 0;
 }
 
 TEST(WriteFileReplacing, CreatesWithTheUmaskAndKeepsAReplacedFilesPermissions) {
   const test::TempFolder folder;
   const mode_t previousMask = ::umask(027);
   const std::string created = folder.file("new list");
-  const WriteError result = writeFileReplacing(created, "a@x.de");
+  const std::optional<Failure> result = writeFileReplacing(created, "a@x.de");
   ::umask(previousMask);
-  ASSERT_TRUE(result.ok()) << result.message;
+  ASSERT_FALSE(result.has_value()) << result->message;
   EXPECT_EQ(test::readFile(created), "a@x.de");
   EXPECT_EQ(permissionsOf(created), 0640U);
 
   const std::string existing = folder.write("old.csv", "a much longer previous content");
   ::chmod(existing.c_str(), 0604);
-  ASSERT_TRUE(writeFileReplacing(existing, "b").ok());
+  ASSERT_FALSE(writeFileReplacing(existing, "b").has_value());
   EXPECT_EQ(test::readFile(existing), "b");
   EXPECT_EQ(permissionsOf(existing), 0604U);
   EXPECT_EQ(namesIn(folder.path()), (std::set<std::string>{"new list", "old.csv"}));
@@ -64,7 +66,7 @@ TEST(WriteFileReplacing, ReplacesTheFileALinkPointsTo) {
   const test::TempFolder folder;
   const std::string real = folder.write("real.csv", "old");
   fs::create_symlink("real.csv", folder.path() / "link.csv");
-  ASSERT_TRUE(writeFileReplacing(folder.file("link.csv"), "new").ok());
+  ASSERT_FALSE(writeFileReplacing(folder.file("link.csv"), "new").has_value());
   EXPECT_TRUE(fs::is_symlink(folder.path() / "link.csv"));
   EXPECT_EQ(test::readFile(real), "new");
 }
@@ -73,9 +75,9 @@ TEST(WriteFileReplacing, WritesAPathWithoutAFolderIntoTheWorkingFolder) {
   const test::TempFolder folder;
   const fs::path previous = fs::current_path();
   fs::current_path(folder.path());
-  const WriteError result = writeFileReplacing("plain.csv", "x");
+  const std::optional<Failure> result = writeFileReplacing("plain.csv", "x");
   fs::current_path(previous);
-  ASSERT_TRUE(result.ok()) << result.message;
+  ASSERT_FALSE(result.has_value()) << result->message;
   EXPECT_EQ(namesIn(folder.path()), std::set<std::string>{"plain.csv"});
 }
 
@@ -85,7 +87,7 @@ TEST(WriteFileReplacing, WritesAFifoInPlace) {
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
   const int reader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
   ASSERT_GE(reader, 0);
-  ASSERT_TRUE(writeFileReplacing(fifo, "through").ok());
+  ASSERT_FALSE(writeFileReplacing(fifo, "through").has_value());
   char buffer[16] = {};
   EXPECT_EQ(::read(reader, buffer, sizeof buffer), 7);
   EXPECT_EQ(std::string(buffer), "through");
@@ -96,14 +98,16 @@ TEST(WriteFileReplacing, WritesAFifoInPlace) {
 TEST(WriteFileReplacing, FailsForAMissingFolderOrAFolderTarget) {
   const test::TempFolder folder;
   const std::string inMissing = folder.file("missing/list.csv");
-  const WriteError missing = writeFileReplacing(inMissing, "x");
-  EXPECT_EQ(missing.systemError, ENOENT);
-  EXPECT_NE(missing.message.find(inMissing), std::string::npos) << missing.message;
+  const std::optional<Failure> missing = writeFileReplacing(inMissing, "x");
+  ASSERT_TRUE(missing.has_value());
+  EXPECT_EQ(missing->systemError, ENOENT);
+  EXPECT_NE(describe(*missing).find(inMissing), std::string::npos) << describe(*missing);
 
   fs::create_directory(folder.path() / "sub");
-  const WriteError isFolder = writeFileReplacing(folder.file("sub"), "x");
-  EXPECT_EQ(isFolder.systemError, EISDIR);
-  EXPECT_FALSE(isFolder.message.empty());
+  const std::optional<Failure> isFolder = writeFileReplacing(folder.file("sub"), "x");
+  ASSERT_TRUE(isFolder.has_value());
+  EXPECT_EQ(isFolder->systemError, EISDIR);
+  EXPECT_FALSE(isFolder->message.empty());
   EXPECT_TRUE(fs::is_empty(folder.path() / "sub"));
   EXPECT_EQ(namesIn(folder.path()), std::set<std::string>{"sub"});
 }
@@ -113,9 +117,10 @@ TEST(WriteFileReplacing, LeavesTheFileAloneInAFolderWithoutWritePermission) {
   const test::TempFolder folder;
   const std::string existing = folder.write("list.csv", "old");
   fs::permissions(folder.path(), fs::perms::owner_read | fs::perms::owner_exec);
-  const WriteError result = writeFileReplacing(existing, "new");
+  const std::optional<Failure> result = writeFileReplacing(existing, "new");
   fs::permissions(folder.path(), fs::perms::owner_all);
-  EXPECT_EQ(result.systemError, EACCES);
+  ASSERT_TRUE(result.has_value());
+  EXPECT_EQ(result->systemError, EACCES);
   EXPECT_EQ(test::readFile(existing), "old");
   EXPECT_EQ(namesIn(folder.path()), std::set<std::string>{"list.csv"});
 }

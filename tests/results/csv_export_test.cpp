@@ -53,13 +53,13 @@ TEST(ExportList1, WritesExactlyTheTextAndReplacesAnExistingFile) {
   const test::TempFolder folder;
   ResultLists lists;
   const std::string path = folder.file("addresses");
-  ASSERT_TRUE(exportList1(lists, ";\r\n", path).ok());
+  ASSERT_FALSE(exportList1(lists, ";\r\n", path).has_value());
   EXPECT_TRUE(std::filesystem::exists(path));
   EXPECT_EQ(test::readFile(path), "");
 
   lists.add(ListId::List1, "b@x.de");
   lists.add(ListId::List1, "a@x.de");
-  ASSERT_TRUE(exportList1(lists, ";\r\n", path).ok());
+  ASSERT_FALSE(exportList1(lists, ";\r\n", path).has_value());
   EXPECT_EQ(test::readFile(path), "a@x.de;\r\nb@x.de");
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 1);  // no extension, no leftovers
 }
@@ -69,11 +69,11 @@ TEST(ExportList1, ReportsAMissingFolderWithNumberAndPath) {
   ResultLists lists;
   lists.add(ListId::List1, "a@x.de");
   const std::string path = folder.file("missing/list.csv");
-  const ExportError error = exportList1(lists, ";", path);
-  EXPECT_FALSE(error.ok());
-  EXPECT_EQ(error.number, ENOENT);
-  EXPECT_EQ(error.title(), "Err:" + std::to_string(ENOENT));
-  EXPECT_NE(error.description.find(path), std::string::npos) << error.description;
+  const std::optional<platform::Failure> error = exportList1(lists, ";", path);
+  ASSERT_TRUE(error.has_value());
+  EXPECT_EQ(error->systemError, ENOENT);
+  EXPECT_EQ(exportErrorTitle(*error), "Err:" + std::to_string(ENOENT));
+  EXPECT_NE(exportErrorDescription(*error).find(path), std::string::npos) << exportErrorDescription(*error);
   EXPECT_FALSE(std::filesystem::exists(folder.path() / "missing"));
 }
 

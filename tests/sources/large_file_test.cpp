@@ -9,6 +9,7 @@
 
 #include "scanner/extract_addresses.h"
 #include "sources/scan_text.h"
+#include "support/failures.h"
 #include "support/temp_folder.h"
 
 namespace mailsift {
@@ -28,7 +29,7 @@ TEST(FileToScanText, ReadsFilesOfTwoGibibytesAndMore) {
   close(fd);
 
   const ReadResult read = readScanText(path);
-  ASSERT_TRUE(read.ok()) << read.message;
+  ASSERT_TRUE(read.ok()) << test::messageOf(read.failure);
   EXPECT_EQ(read.text.size(), static_cast<std::size_t>(tail) + last.size());
 
   std::vector<std::string> found;

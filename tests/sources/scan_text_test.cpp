@@ -11,18 +11,22 @@
 #include <string>
 
 #include "scanner/extract_addresses.h"
+#include "support/failures.h"
 #include "support/temp_folder.h"
 
 namespace mailsift {
 namespace {
 
+using platform::FailureKind;
+using test::kindOf;
+using test::messageOf;
 using test::TempFolder;
 
 TEST(FileToScanText, ReadsEveryByteUnchanged) {
   TempFolder folder;
   const std::string content = std::string("one\r\ntwo\0three\x1A" "four\rfive\n\xE4\xFF", 27);
   const ReadResult read = readScanText(folder.write("mixed.bin", content));
-  ASSERT_TRUE(read.ok()) << read.message;
+  ASSERT_TRUE(read.ok()) << messageOf(read.failure);
   EXPECT_EQ(read.text.view(), content);
 
   const ReadResult empty = readScanText(folder.write("empty.txt", ""));
@@ -41,23 +45,23 @@ TEST(FileToScanText, UsesThePathExactlyAsGiven) {
 TEST(FileToScanText, FailuresGiveTheEmptyTextAndSayWhy) {
   TempFolder folder;
   const ReadResult missing = readScanText(folder.file("missing.txt"));
-  EXPECT_EQ(missing.error, ReadError::NotFound);
-  EXPECT_FALSE(missing.message.empty());
+  EXPECT_EQ(kindOf(missing.failure), FailureKind::NotFound);
+  EXPECT_FALSE(messageOf(missing.failure).empty());
   EXPECT_TRUE(missing.text.empty());
   EXPECT_FALSE(std::filesystem::exists(folder.file("missing.txt"))) << "a read must never create the file";
 
   const ReadResult folderRead = readScanText(folder.path().string());
-  EXPECT_EQ(folderRead.error, ReadError::IsFolder);
+  EXPECT_EQ(kindOf(folderRead.failure), FailureKind::IsFolder);
   EXPECT_TRUE(folderRead.text.empty());
 
   const ReadResult underFile = readScanText(folder.write("plain.txt", "x") + "/inside");
-  EXPECT_EQ(underFile.error, ReadError::NotFound);
+  EXPECT_EQ(kindOf(underFile.failure), FailureKind::NotFound);
 
   if (geteuid() != 0) {  // root reads anything
     const std::string locked = folder.write("locked.txt", "secret@example.com");
     ASSERT_EQ(chmod(locked.c_str(), 0), 0);
     const ReadResult denied = readScanText(locked);
-    EXPECT_EQ(denied.error, ReadError::AccessDenied);
+    EXPECT_EQ(kindOf(denied.failure), FailureKind::AccessDenied);
     EXPECT_TRUE(denied.text.empty());
   }
 }
@@ -77,10 +81,10 @@ TEST(FileToScanText, SpecialFilesGiveTheEmptyTextAtOnce) {
   const auto start = std::chrono::steady_clock::now();
   const ReadResult fromFifo = readScanText(fifo);
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
-  EXPECT_EQ(fromFifo.error, ReadError::NotRegularFile);
+  EXPECT_EQ(kindOf(fromFifo.failure), FailureKind::NotRegularFile);
 
   const ReadResult device = readScanText("/dev/zero");  // would never end
-  EXPECT_EQ(device.error, ReadError::NotRegularFile);
+  EXPECT_EQ(kindOf(device.failure), FailureKind::NotRegularFile);
   EXPECT_TRUE(device.text.empty());
 
   const int listener = socket(AF_UNIX, SOCK_STREAM, 0);
@@ -91,7 +95,7 @@ TEST(FileToScanText, SpecialFilesGiveTheEmptyTextAtOnce) {
   if (socketPath.size() < sizeof address.sun_path) {
     socketPath.copy(address.sun_path, socketPath.size());
     ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-    EXPECT_EQ(readScanText(socketPath).error, ReadError::NotRegularFile);
+    EXPECT_EQ(kindOf(readScanText(socketPath).failure), FailureKind::NotRegularFile);
   }
   close(listener);
 }

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "sources/url_download.h"
+#include "support/failures.h"
 #include "support/http_test_server.h"
 #include "support/temp_folder.h"
 
@@ -13,6 +14,7 @@ namespace mailsift {
 namespace {
 
 using test::HttpTestServer;
+using test::messageOf;
 
 TEST(URLDownloadSlow, StalledServerFailsAndLeavesNoPartialFile) {
   HttpTestServer server;
@@ -22,8 +24,8 @@ TEST(URLDownloadSlow, StalledServerFailsAndLeavesNoPartialFile) {
   const URLDownloadResult result =
       URLDownload(server.url("/stall"), folder.file("s.tmp"), DownloadMode::NumberedName, options);
   EXPECT_FALSE(result.saved());
-  EXPECT_TRUE(result.failed);
-  EXPECT_FALSE(result.message.empty());
+  EXPECT_TRUE(result.failure.has_value());
+  EXPECT_FALSE(messageOf(result.failure).empty());
   EXPECT_TRUE(std::filesystem::is_empty(folder.path()));
 }
 
@@ -32,7 +34,7 @@ TEST(URLDownloadSlow, SavesALargeBodyByteForByte) {
   test::TempFolder folder;
   const URLDownloadResult result =
       URLDownload(server.url("/large"), folder.file("big.bin"), DownloadMode::NumberedName);
-  ASSERT_TRUE(result.saved()) << result.message;
+  ASSERT_TRUE(result.saved()) << messageOf(result.failure);
   const std::string body = test::readFile(result.savedPath);
   ASSERT_EQ(body.size(), HttpTestServer::kLargeSize);
   std::uint64_t firstMismatch = body.size();

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "support/failures.h"
 #include "support/http_test_server.h"
 #include "support/temp_folder.h"
 
@@ -20,6 +21,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using test::HttpTestServer;
+using test::messageOf;
 
 std::vector<std::string> namesIn(const fs::path& folder) {
   std::vector<std::string> names;
@@ -86,7 +88,7 @@ TEST_F(URLDownloadTest, NumberedNameTakesTheFirstFreeName) {
 
     const URLDownloadResult result =
         URLDownload(server.url("/page.html"), here.file(c.destination), DownloadMode::NumberedName);
-    ASSERT_TRUE(result.saved()) << result.message;
+    ASSERT_TRUE(result.saved()) << messageOf(result.failure);
     EXPECT_EQ(result.savedPath, here.file(c.expected));
     EXPECT_EQ(test::readFile(result.savedPath), page);
     for (const std::string& name : c.existing) EXPECT_EQ(test::readFile(here.file(name)), "old " + name);
@@ -101,7 +103,7 @@ TEST_F(URLDownloadTest, NumberedNamePassesOverALinkWithoutFollowingIt) {
 
   const URLDownloadResult result =
       URLDownload(server.url("/page.html"), folder.file("a.tmp"), DownloadMode::NumberedName);
-  ASSERT_TRUE(result.saved()) << result.message;
+  ASSERT_TRUE(result.saved()) << messageOf(result.failure);
   EXPECT_EQ(result.savedPath, folder.file("a (2).tmp"));
   EXPECT_EQ(content("a (2).tmp"), page);
   EXPECT_FALSE(fs::exists(victim));
@@ -112,8 +114,8 @@ TEST_F(URLDownloadTest, MissingTargetFolderFailsBeforeAnyRequest) {
   const URLDownloadResult result =
       URLDownload(server.url("/page.html"), folder.file("missing/a.tmp"), DownloadMode::NumberedName);
   EXPECT_FALSE(result.saved());
-  EXPECT_TRUE(result.failed);
-  EXPECT_FALSE(result.message.empty());
+  EXPECT_TRUE(result.failure.has_value());
+  EXPECT_FALSE(messageOf(result.failure).empty());
   EXPECT_FALSE(result.error.has_value());
   EXPECT_TRUE(server.requests().empty());
 }
@@ -125,7 +127,7 @@ TEST_F(URLDownloadTest, SkipExistingLeavesTheFileAndReportsNothing) {
   const URLDownloadResult skipped =
       URLDownload(server.url("/page.html"), folder.file("a.tmp"), DownloadMode::SkipExisting);
   EXPECT_FALSE(skipped.saved());
-  EXPECT_FALSE(skipped.failed);
+  EXPECT_FALSE(skipped.failure.has_value());
   EXPECT_FALSE(skipped.error.has_value());
   EXPECT_EQ(content("a.tmp"), "old");
   EXPECT_TRUE(server.requests().empty());
@@ -174,7 +176,7 @@ TEST_F(URLDownloadTest, OverwriteKeepsTheOldFileWhenTheDownloadFails) {
   folder.write("a.tmp", "old");
   const URLDownloadResult result = URLDownload(server.url("/missing"), folder.file("a.tmp"), DownloadMode::Overwrite);
   EXPECT_FALSE(result.saved());
-  EXPECT_TRUE(result.failed);
+  EXPECT_TRUE(result.failure.has_value());
   EXPECT_EQ(content("a.tmp"), "old");
   EXPECT_EQ(names(), std::vector<std::string>{"a.tmp"});
 }
@@ -231,14 +233,14 @@ TEST_F(URLDownloadTest, FollowsRedirectsUpToTen) {
   for (const char* route : {"/moved", "/found", "/chain/10"}) {
     SCOPED_TRACE(route);
     const URLDownloadResult result = URLDownload(server.url(route), folder.file("r.html"), DownloadMode::Overwrite);
-    ASSERT_TRUE(result.saved()) << result.message;
+    ASSERT_TRUE(result.saved()) << messageOf(result.failure);
     EXPECT_EQ(content("r.html"), page);
   }
   const std::size_t before = server.requests().size();
   const URLDownloadResult tooMany =
       URLDownload(server.url("/chain/11"), folder.file("n.html"), DownloadMode::NumberedName);
-  EXPECT_TRUE(tooMany.failed);
-  EXPECT_FALSE(tooMany.message.empty());
+  EXPECT_TRUE(tooMany.failure.has_value());
+  EXPECT_FALSE(messageOf(tooMany.failure).empty());
   EXPECT_EQ(names(), std::vector<std::string>{"r.html"});
   // The first request and ten redirects: /chain/11 down to /chain/1.
   const std::vector<std::string> all = server.requests();
@@ -253,8 +255,8 @@ TEST_F(URLDownloadTest, OnlyHttpAndHttpsAreFetchedAlsoAfterARedirect) {
     SCOPED_TRACE(url);
     const URLDownloadResult result = URLDownload(url, folder.file("s.tmp"), DownloadMode::NumberedName);
     EXPECT_FALSE(result.saved());
-    EXPECT_TRUE(result.failed);
-    EXPECT_FALSE(result.message.empty());
+    EXPECT_TRUE(result.failure.has_value());
+    EXPECT_FALSE(messageOf(result.failure).empty());
   }
   EXPECT_TRUE(names().empty());
   // Neither the ftp redirect nor the ftp URL reached the server.
@@ -265,9 +267,9 @@ TEST_F(URLDownloadTest, ErrorStatusFailsAndSavesNothing) {
   const URLDownloadResult result =
       URLDownload(server.url("/missing"), folder.file("m.tmp"), DownloadMode::NumberedName);
   EXPECT_FALSE(result.saved());
-  EXPECT_TRUE(result.failed);
+  EXPECT_TRUE(result.failure.has_value());
   EXPECT_EQ(result.httpStatus, 404);
-  EXPECT_NE(result.message.find("404"), std::string::npos) << result.message;
+  EXPECT_NE(messageOf(result.failure).find("404"), std::string::npos) << messageOf(result.failure);
   EXPECT_TRUE(names().empty());
 }
 
@@ -278,14 +280,14 @@ TEST_F(URLDownloadTest, NoServerFailsAndSavesNothing) {
     url = gone.url("/page.html");
   }
   const URLDownloadResult result = URLDownload(url, folder.file("c.tmp"), DownloadMode::NumberedName);
-  EXPECT_TRUE(result.failed);
-  EXPECT_FALSE(result.message.empty());
+  EXPECT_TRUE(result.failure.has_value());
+  EXPECT_FALSE(messageOf(result.failure).empty());
   EXPECT_TRUE(names().empty());
 }
 
 TEST_F(URLDownloadTest, SendsMailsiftAndItsVersionAsUserAgent) {
   const URLDownloadResult result = URLDownload(server.url("/agent"), folder.file("ua.txt"), DownloadMode::NumberedName);
-  ASSERT_TRUE(result.saved()) << result.message;
+  ASSERT_TRUE(result.saved()) << messageOf(result.failure);
   EXPECT_EQ(content("ua.txt"), "mailsift/" MAILSIFT_VERSION);
 }
 
@@ -299,7 +301,7 @@ TEST_F(URLDownloadTest, ReportsProgressUpToTheWholeBody) {
   };
   const URLDownloadResult result =
       URLDownload(server.url("/page.html"), folder.file("p.html"), DownloadMode::NumberedName, options);
-  ASSERT_TRUE(result.saved()) << result.message;
+  ASSERT_TRUE(result.saved()) << messageOf(result.failure);
   ASSERT_FALSE(received.empty());
   EXPECT_TRUE(std::is_sorted(received.begin(), received.end()));
   EXPECT_EQ(received.back(), page.size());
@@ -318,14 +320,14 @@ TEST_F(URLDownloadTest, CancelStopsTheDownloadAndRemovesThePartialFile) {
   const URLDownloadResult result =
       URLDownload(server.url("/large"), folder.file("big.bin"), DownloadMode::NumberedName, options);
   EXPECT_FALSE(result.saved());
-  EXPECT_TRUE(result.failed);
+  EXPECT_TRUE(result.failure.has_value());
   EXPECT_GT(seen, 0u);
   EXPECT_LT(seen, HttpTestServer::kLargeSize);
   EXPECT_TRUE(names().empty());
 
   const URLDownloadResult before =
       URLDownload(server.url("/page.html"), folder.file("p.html"), DownloadMode::NumberedName, options);
-  EXPECT_TRUE(before.failed);
+  EXPECT_TRUE(before.failure.has_value());
   EXPECT_TRUE(names().empty());
 }
 

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "sources/temp_dir.h"
+#include "support/failures.h"
 #include "support/http_test_server.h"
 #include "support/temp_folder.h"
 
@@ -23,6 +24,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using test::HttpTestServer;
+using test::messageOf;
 
 // The process's temporary folder: TEMP points at it for the first call of
 // TempDir(), which creates it and keeps it, and is then set back, so that
@@ -72,9 +74,8 @@ TEST_F(UrlScanTest, BlankAnswerDownloadsNothing) {
   for (const char* answer : {"", " ", "     "}) {
     SCOPED_TRACE(std::string("'") + answer + "'");
     const UrlScanSource source = fetchUrlForScan(answer);
-    EXPECT_FALSE(source.failed);
+    EXPECT_FALSE(source.failure.has_value());
     EXPECT_TRUE(source.text.empty());
-    EXPECT_TRUE(source.message.empty());
   }
   EXPECT_TRUE(server.requests().empty());
   EXPECT_TRUE(names().empty());
@@ -82,7 +83,7 @@ TEST_F(UrlScanTest, BlankAnswerDownloadsNothing) {
 
 TEST_F(UrlScanTest, GivesThePageAndLeavesNoFile) {
   const UrlScanSource source = fetchUrlForScan(server.url("/page.html"));
-  ASSERT_FALSE(source.failed) << source.message;
+  ASSERT_FALSE(source.failure.has_value()) << messageOf(source.failure);
   EXPECT_EQ(source.text.view(), page);
   EXPECT_TRUE(names().empty());
 }
@@ -91,7 +92,7 @@ TEST_F(UrlScanTest, GivesThePageAndLeavesNoFile) {
 // address the HTTP layer refuses, so the page is never asked for.
 TEST_F(UrlScanTest, AnswerIsNotTrimmedForTheDownload) {
   const UrlScanSource source = fetchUrlForScan("  " + server.url("/page.html") + "  ");
-  EXPECT_TRUE(source.failed);
+  EXPECT_TRUE(source.failure.has_value());
   EXPECT_TRUE(source.text.empty());
   EXPECT_TRUE(server.requests().empty());
   EXPECT_TRUE(names().empty());
@@ -99,9 +100,9 @@ TEST_F(UrlScanTest, AnswerIsNotTrimmedForTheDownload) {
 
 TEST_F(UrlScanTest, FailedDownloadSaysWhyAndLeavesNoFile) {
   const UrlScanSource source = fetchUrlForScan(server.url("/missing"));
-  EXPECT_TRUE(source.failed);
+  EXPECT_TRUE(source.failure.has_value());
   EXPECT_EQ(source.httpStatus, 404);
-  EXPECT_FALSE(source.message.empty());
+  EXPECT_FALSE(messageOf(source.failure).empty());
   EXPECT_TRUE(source.text.empty());
   EXPECT_TRUE(names().empty());
 }
@@ -112,13 +113,13 @@ TEST_F(UrlScanTest, StaleTempFileIsNeitherScannedNorRemoved) {
   std::ofstream(plain, std::ios::binary) << stale;
 
   const UrlScanSource worked = fetchUrlForScan(server.url("/page.html"));
-  ASSERT_FALSE(worked.failed) << worked.message;
+  ASSERT_FALSE(worked.failure.has_value()) << messageOf(worked.failure);
   EXPECT_EQ(worked.text.view(), page);
   EXPECT_EQ(names(), std::vector<std::string>{"kelvaro.tmp"});
   EXPECT_EQ(test::readFile(plain), stale);
 
   const UrlScanSource failed = fetchUrlForScan(server.url("/missing"));
-  EXPECT_TRUE(failed.failed);
+  EXPECT_TRUE(failed.failure.has_value());
   EXPECT_TRUE(failed.text.empty());
   EXPECT_EQ(names(), std::vector<std::string>{"kelvaro.tmp"});
   EXPECT_EQ(test::readFile(plain), stale);
@@ -131,7 +132,7 @@ TEST_F(UrlScanTest, LinkAtTheTempNameIsNotFollowed) {
   fs::create_symlink(victim, link);
 
   const UrlScanSource source = fetchUrlForScan(server.url("/page.html"));
-  ASSERT_FALSE(source.failed) << source.message;
+  ASSERT_FALSE(source.failure.has_value()) << messageOf(source.failure);
   EXPECT_EQ(source.text.view(), page);
   EXPECT_EQ(test::readFile(victim), "precious");
   EXPECT_EQ(fs::read_symlink(link), victim);
@@ -151,8 +152,8 @@ TEST_F(UrlScanTest, MissingTempFolderFailsWithoutRequest) {
   fs::remove(processTempFolder());
   const UrlScanSource source = fetchUrlForScan(server.url("/page.html"));
   fs::create_directory(processTempFolder());
-  EXPECT_TRUE(source.failed);
-  EXPECT_FALSE(source.message.empty());
+  EXPECT_TRUE(source.failure.has_value());
+  EXPECT_FALSE(messageOf(source.failure).empty());
   EXPECT_TRUE(server.requests().empty());
 }
 
