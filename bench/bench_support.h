@@ -22,9 +22,7 @@ class SplitMix64 {
   }
 
   // A number in [0, n), by multiply and shift; the bias is negligible here.
-  std::uint32_t below(std::uint32_t n) noexcept {
-    return static_cast<std::uint32_t>(((next() >> 32) * n) >> 32);
-  }
+  std::uint32_t below(std::uint32_t n) noexcept { return static_cast<std::uint32_t>(((next() >> 32) * n) >> 32); }
 
   std::uint32_t between(std::uint32_t low, std::uint32_t high) noexcept { return low + below(high - low + 1); }
 
@@ -50,10 +48,20 @@ inline bool parseSize(std::string_view text, std::uint64_t& value) {
   if (rest != end) {
     if (rest + 1 != end) return false;
     switch (*rest) {
-      case 'K': case 'k': shift = 10; break;
-      case 'M': case 'm': shift = 20; break;
-      case 'G': case 'g': shift = 30; break;
-      default: return false;
+      case 'K':
+      case 'k':
+        shift = 10;
+        break;
+      case 'M':
+      case 'm':
+        shift = 20;
+        break;
+      case 'G':
+      case 'g':
+        shift = 30;
+        break;
+      default:
+        return false;
     }
   }
   if (shift != 0 && number > (UINT64_MAX >> shift)) return false;

@@ -102,113 +102,340 @@ struct Lexicon {
   // English words, among them some starting with "at", which the candidate
   // search has to look at and turn down.
   WordList english = wordList({
-      "the", "of", "and", "to", "a", "in", "is", "it", "you", "that", "was", "for", "on", "are", "with", "as",
-      "they", "be", "this", "have", "from", "or", "one", "had", "by", "but", "not", "what", "all", "were", "we",
-      "when", "your", "can", "said", "there", "use", "an", "each", "which", "she", "do", "how", "their", "if",
-      "will", "up", "other", "about", "out", "many", "then", "them", "these", "so", "some", "her", "would",
-      "make", "like", "him", "into", "time", "has", "two", "more", "go", "see", "no", "way", "could", "people",
-      "than", "first", "been", "call", "who", "its", "now", "find", "long", "down", "day", "did", "get", "come",
-      "made", "may", "part", "report", "meeting", "project", "customer", "order", "invoice", "delivery",
-      "attached", "attention", "attempt", "attend", "attitude", "atmosphere", "atlas", "atom", "quarterly",
-      "results", "team", "office", "schedule", "update", "please", "should", "review", "document", "version",
-      "release", "server", "network", "budget", "approval", "contract", "question", "answer", "week", "month",
-      "year", "today", "tomorrow", "yesterday", "colleague", "manager", "department", "company", "service",
-      "support", "request", "feedback", "issue", "problem", "solution", "price", "product", "shipment",
-      "warehouse", "account", "password", "login", "website", "newsletter", "subscription", "agenda", "minutes",
-      "draft", "final", "figures", "sales", "growth", "target", "deadline", "launch", "campaign", "survey",
-      "conference", "travel", "hotel", "flight", "train", "weather", "lunch", "coffee", "kitchen", "printer",
-      "holiday", "vacation", "birthday", "weekend", "morning", "evening", "important", "urgent", "quickly",
-      "carefully", "probably", "certainly", "however", "therefore", "meanwhile", "although", "because",
+      "the",       "of",        "and",        "to",         "a",          "in",           "is",       "it",
+      "you",       "that",      "was",        "for",        "on",         "are",          "with",     "as",
+      "they",      "be",        "this",       "have",       "from",       "or",           "one",      "had",
+      "by",        "but",       "not",        "what",       "all",        "were",         "we",       "when",
+      "your",      "can",       "said",       "there",      "use",        "an",           "each",     "which",
+      "she",       "do",        "how",        "their",      "if",         "will",         "up",       "other",
+      "about",     "out",       "many",       "then",       "them",       "these",        "so",       "some",
+      "her",       "would",     "make",       "like",       "him",        "into",         "time",     "has",
+      "two",       "more",      "go",         "see",        "no",         "way",          "could",    "people",
+      "than",      "first",     "been",       "call",       "who",        "its",          "now",      "find",
+      "long",      "down",      "day",        "did",        "get",        "come",         "made",     "may",
+      "part",      "report",    "meeting",    "project",    "customer",   "order",        "invoice",  "delivery",
+      "attached",  "attention", "attempt",    "attend",     "attitude",   "atmosphere",   "atlas",    "atom",
+      "quarterly", "results",   "team",       "office",     "schedule",   "update",       "please",   "should",
+      "review",    "document",  "version",    "release",    "server",     "network",      "budget",   "approval",
+      "contract",  "question",  "answer",     "week",       "month",      "year",         "today",    "tomorrow",
+      "yesterday", "colleague", "manager",    "department", "company",    "service",      "support",  "request",
+      "feedback",  "issue",     "problem",    "solution",   "price",      "product",      "shipment", "warehouse",
+      "account",   "password",  "login",      "website",    "newsletter", "subscription", "agenda",   "minutes",
+      "draft",     "final",     "figures",    "sales",      "growth",     "target",       "deadline", "launch",
+      "campaign",  "survey",    "conference", "travel",     "hotel",      "flight",       "train",    "weather",
+      "lunch",     "coffee",    "kitchen",    "printer",    "holiday",    "vacation",     "birthday", "weekend",
+      "morning",   "evening",   "important",  "urgent",     "quickly",    "carefully",    "probably", "certainly",
+      "however",   "therefore", "meanwhile",  "although",   "because",
   });
   // Natural English phrases with " at " in them, which the scanner reads as
   // a spelled-out "@".
   WordList englishAt = wordList({
-      "look at the", "at least", "at the end of the", "at home", "at the meeting", "at noon", "at 10 am",
-      "arrive at the office", "at all", "at once", "at the moment", "at first", "good at", "at the same time",
-      "at your earliest convenience", "at 3 pm", "at our booth", "at the station", "at a glance",
+      "look at the",
+      "at least",
+      "at the end of the",
+      "at home",
+      "at the meeting",
+      "at noon",
+      "at 10 am",
+      "arrive at the office",
+      "at all",
+      "at once",
+      "at the moment",
+      "at first",
+      "good at",
+      "at the same time",
+      "at your earliest convenience",
+      "at 3 pm",
+      "at our booth",
+      "at the station",
+      "at a glance",
   });
   WordList german = wordList({
-      "der", "die", "das", "und", "ist", "nicht", "mit", "für", "über", "auf", "sich", "dem", "den", "ein",
-      "eine", "zu", "von", "wir", "Sie", "Ihre", "bitte", "noch", "auch", "nach", "bei", "aus", "wie", "wenn",
-      "aber", "oder", "schon", "dass", "wird", "werden", "können", "müssen", "würde", "hätte", "wäre", "gibt",
-      "heute", "morgen", "gestern", "Woche", "Monat", "Jahr", "Bestellung", "Rechnung", "Lieferung", "Grüße",
-      "Größe", "Straße", "Müller", "schön", "möglich", "Prüfung", "Änderung", "Übersicht", "Öffnungszeiten",
-      "Bürger", "Gebühr", "zurück", "während", "natürlich", "außerdem", "heißt", "Maßnahme", "Bäcker",
-      "fröhlich", "Büro", "Tür", "Schlüssel", "Fußball", "Gemüse", "Käse", "Brötchen", "Frühstück", "Mitarbeiter",
-      "Kunde", "Kunden", "Angebot", "Anfrage", "Termin", "Besprechung", "Unterlagen", "Vertrag", "Abteilung",
-      "Geschäftsführer", "Mitteilung", "Zahlung", "Überweisung", "Konto", "Bank", "Firma", "Stadt", "Gemeinde",
-      "Verwaltung", "Antrag", "Formular", "Auskunft", "Beratung", "Qualität", "Preis", "Artikel", "Lager",
-      "Versand", "Paket", "Lieferschein", "Rückfrage", "Verspätung", "Entschuldigung", "Dank", "freundlich",
-      "wichtig", "dringend", "leider", "gerne", "jedoch", "deshalb", "außer", "ungefähr", "täglich", "wöchentlich",
-      "Atem", "Atlas", "Attest", "Atelier",
+      "der",
+      "die",
+      "das",
+      "und",
+      "ist",
+      "nicht",
+      "mit",
+      "für",
+      "über",
+      "auf",
+      "sich",
+      "dem",
+      "den",
+      "ein",
+      "eine",
+      "zu",
+      "von",
+      "wir",
+      "Sie",
+      "Ihre",
+      "bitte",
+      "noch",
+      "auch",
+      "nach",
+      "bei",
+      "aus",
+      "wie",
+      "wenn",
+      "aber",
+      "oder",
+      "schon",
+      "dass",
+      "wird",
+      "werden",
+      "können",
+      "müssen",
+      "würde",
+      "hätte",
+      "wäre",
+      "gibt",
+      "heute",
+      "morgen",
+      "gestern",
+      "Woche",
+      "Monat",
+      "Jahr",
+      "Bestellung",
+      "Rechnung",
+      "Lieferung",
+      "Grüße",
+      "Größe",
+      "Straße",
+      "Müller",
+      "schön",
+      "möglich",
+      "Prüfung",
+      "Änderung",
+      "Übersicht",
+      "Öffnungszeiten",
+      "Bürger",
+      "Gebühr",
+      "zurück",
+      "während",
+      "natürlich",
+      "außerdem",
+      "heißt",
+      "Maßnahme",
+      "Bäcker",
+      "fröhlich",
+      "Büro",
+      "Tür",
+      "Schlüssel",
+      "Fußball",
+      "Gemüse",
+      "Käse",
+      "Brötchen",
+      "Frühstück",
+      "Mitarbeiter",
+      "Kunde",
+      "Kunden",
+      "Angebot",
+      "Anfrage",
+      "Termin",
+      "Besprechung",
+      "Unterlagen",
+      "Vertrag",
+      "Abteilung",
+      "Geschäftsführer",
+      "Mitteilung",
+      "Zahlung",
+      "Überweisung",
+      "Konto",
+      "Bank",
+      "Firma",
+      "Stadt",
+      "Gemeinde",
+      "Verwaltung",
+      "Antrag",
+      "Formular",
+      "Auskunft",
+      "Beratung",
+      "Qualität",
+      "Preis",
+      "Artikel",
+      "Lager",
+      "Versand",
+      "Paket",
+      "Lieferschein",
+      "Rückfrage",
+      "Verspätung",
+      "Entschuldigung",
+      "Dank",
+      "freundlich",
+      "wichtig",
+      "dringend",
+      "leider",
+      "gerne",
+      "jedoch",
+      "deshalb",
+      "außer",
+      "ungefähr",
+      "täglich",
+      "wöchentlich",
+      "Atem",
+      "Atlas",
+      "Attest",
+      "Atelier",
   });
   WordList englishContact = wordList({
-      "Please write to", "For questions, e-mail", "Contact:", "Send your application to", "You can reach me at",
-      "Our support team answers at", "Questions go to", "Reply to", "E-mail:", "Forwarded from",
+      "Please write to",
+      "For questions, e-mail",
+      "Contact:",
+      "Send your application to",
+      "You can reach me at",
+      "Our support team answers at",
+      "Questions go to",
+      "Reply to",
+      "E-mail:",
+      "Forwarded from",
   });
   WordList englishContactEnd = wordList({
-      ".", ".", ".", "", " if anything is unclear.", " by Friday.", " and we will answer within two days.",
-      " for details.", "!",
+      ".",
+      ".",
+      ".",
+      "",
+      " if anything is unclear.",
+      " by Friday.",
+      " and we will answer within two days.",
+      " for details.",
+      "!",
   });
   WordList germanContact = wordList({
-      "Bitte schreiben Sie an", "Für Rückfragen:", "E-Mail:", "Kontakt:", "Ihre Bewerbung senden Sie an",
-      "Erreichbar unter", "Anfragen bitte an", "Mail an",
+      "Bitte schreiben Sie an",
+      "Für Rückfragen:",
+      "E-Mail:",
+      "Kontakt:",
+      "Ihre Bewerbung senden Sie an",
+      "Erreichbar unter",
+      "Anfragen bitte an",
+      "Mail an",
   });
   WordList germanContactEnd = wordList({
-      ".", ".", "", " (Mo–Fr 9–17 Uhr).", " oder telefonisch.", ", vielen Dank.", " – wir melden uns.",
+      ".",
+      ".",
+      "",
+      " (Mo–Fr 9–17 Uhr).",
+      " oder telefonisch.",
+      ", vielen Dank.",
+      " – wir melden uns.",
   });
   WordList firstNames = wordList({
-      "anna", "max", "peter", "julia", "thomas", "sarah", "michael", "laura", "david", "emma", "lukas", "sophie",
-      "john", "mary", "james", "linda", "robert", "susan", "daniel", "karen", "paul", "lisa", "mark", "nina",
-      "stefan", "katrin", "andreas", "sabine", "jürgen", "björn", "sören", "jörg",
+      "anna",   "max",  "peter",  "julia",  "thomas",  "sarah",  "michael", "laura",  "david", "emma", "lukas",
+      "sophie", "john", "mary",   "james",  "linda",   "robert", "susan",   "daniel", "karen", "paul", "lisa",
+      "mark",   "nina", "stefan", "katrin", "andreas", "sabine", "jürgen",  "björn",  "sören", "jörg",
   });
   WordList lastNames = wordList({
-      "schmidt", "mustermann", "meyer", "weber", "wagner", "becker", "hoffmann", "koch", "richter", "klein",
-      "smith", "johnson", "brown", "taylor", "miller", "wilson", "moore", "clark", "walker", "young", "hall",
-      "müller", "schäfer", "köhler", "krüger", "böhm",
+      "schmidt", "mustermann", "meyer",   "weber",  "wagner",  "becker", "hoffmann", "koch",  "richter",
+      "klein",   "smith",      "johnson", "brown",  "taylor",  "miller", "wilson",   "moore", "clark",
+      "walker",  "young",      "hall",    "müller", "schäfer", "köhler", "krüger",   "böhm",
   });
   WordList roles = wordList({
-      "info", "kontakt", "contact", "sales", "support", "office", "service", "webmaster", "noreply", "bewerbung",
-      "team", "hello", "billing", "presse", "jobs", "newsletter", "postmaster", "verwaltung", "buchhaltung",
+      "info",      "kontakt",    "contact",    "sales",      "support",     "office",  "service",
+      "webmaster", "noreply",    "bewerbung",  "team",       "hello",       "billing", "presse",
+      "jobs",      "newsletter", "postmaster", "verwaltung", "buchhaltung",
   });
   WordList hosts = wordList({
-      "example", "beispiel", "muster-gmbh", "acme", "kanzlei-weber", "northwind", "stadtwerke-nord",
-      "web-shop", "firma", "mail", "uni-nordstadt", "praxis-klein", "autohaus-becker", "hotel-seeblick",
-      "software-haus", "verein-sued", "lists", "bigcorp", "startup-labs", "freiberufler",
+      "example",       "beispiel",        "muster-gmbh",     "acme",           "kanzlei-weber",
+      "northwind",     "stadtwerke-nord", "web-shop",        "firma",          "mail",
+      "uni-nordstadt", "praxis-klein",    "autohaus-becker", "hotel-seeblick", "software-haus",
+      "verein-sued",   "lists",           "bigcorp",         "startup-labs",   "freiberufler",
   });
   WordList subdomains = wordList({"mail", "lists", "kunden", "cs", "dept", "intern", "shop", "news"});
   WordList otherTlds = wordList({
-      "at", "ch", "eu", "info", "fr", "nl", "it", "es", "co.uk", "io", "edu", "gov", "biz", "us", "pl", "se",
+      "at",
+      "ch",
+      "eu",
+      "info",
+      "fr",
+      "nl",
+      "it",
+      "es",
+      "co.uk",
+      "io",
+      "edu",
+      "gov",
+      "biz",
+      "us",
+      "pl",
+      "se",
   });
   WordList unknownTlds = wordList({"test", "local", "xyz", "test", "local", "xyz", "internal", "lan", "invalid"});
   WordList umlautLocals = wordList({"müller", "jürgen", "info", "kontakt", "bäcker", "schön", "böhm"});
   WordList umlautHosts = wordList({
-      "büro", "bäckerei-müller", "möbel-köhler", "schöne-aussicht", "käserei", "übersetzungsbüro", "grün",
+      "büro",
+      "bäckerei-müller",
+      "möbel-köhler",
+      "schöne-aussicht",
+      "käserei",
+      "übersetzungsbüro",
+      "grün",
   });
   WordList umlautTlds = wordList({"de", "de", "at", "ch"});
   WordList paths = wordList({
-      "/", "/index.html", "/shop/cart", "/api/v1/items", "/api/v1/orders", "/login", "/logout", "/impressum",
-      "/kontakt", "/produkte/uebersicht", "/static/css/site.css", "/static/js/app.js", "/images/logo.png",
-      "/favicon.ico", "/search", "/blog/2024/05/release-notes", "/robots.txt", "/sitemap.xml",
+      "/",
+      "/index.html",
+      "/shop/cart",
+      "/api/v1/items",
+      "/api/v1/orders",
+      "/login",
+      "/logout",
+      "/impressum",
+      "/kontakt",
+      "/produkte/uebersicht",
+      "/static/css/site.css",
+      "/static/js/app.js",
+      "/images/logo.png",
+      "/favicon.ico",
+      "/search",
+      "/blog/2024/05/release-notes",
+      "/robots.txt",
+      "/sitemap.xml",
   });
   WordList userAgents = wordList({
       "Mozilla/5.0 (Windows NT 10.0; Win64; x64) AppleWebKit/537.36 (KHTML, like Gecko) Chrome/124.0 Safari/537.36",
       "Mozilla/5.0 (X11; Linux x86_64; rv:125.0) Gecko/20100101 Firefox/125.0",
       "Mozilla/5.0 (iPhone; CPU iPhone OS 17_4 like Mac OS X) AppleWebKit/605.1.15 Mobile/15E148",
-      "curl/8.5.0", "Googlebot/2.1", "python-requests/2.31.0",
+      "curl/8.5.0",
+      "Googlebot/2.1",
+      "python-requests/2.31.0",
   });
   WordList logMessages = wordList({
-      "cache miss for key", "order processed in", "request completed in", "session expired for user",
-      "connection pool exhausted, waiting", "retrying request, attempt", "scheduled job finished, rows",
-      "slow query detected, ms", "configuration reloaded, entries", "health check ok, latency",
+      "cache miss for key",
+      "order processed in",
+      "request completed in",
+      "session expired for user",
+      "connection pool exhausted, waiting",
+      "retrying request, attempt",
+      "scheduled job finished, rows",
+      "slow query detected, ms",
+      "configuration reloaded, entries",
+      "health check ok, latency",
   });
   WordList components = wordList({
-      "OrderService", "PaymentGateway", "UserRepository", "CacheManager", "Scheduler", "HttpServer",
-      "MailDispatcher", "ReportJob", "AuthFilter", "Indexer",
+      "OrderService",
+      "PaymentGateway",
+      "UserRepository",
+      "CacheManager",
+      "Scheduler",
+      "HttpServer",
+      "MailDispatcher",
+      "ReportJob",
+      "AuthFilter",
+      "Indexer",
   });
   WordList fileNames = wordList({
-      "rechnung_2024_0517", "invoice-4711", "scan0001", "angebot", "lebenslauf", "photo", "report-q1",
-      "vertrag_entwurf", "präsentation", "übersicht",
+      "rechnung_2024_0517",
+      "invoice-4711",
+      "scan0001",
+      "angebot",
+      "lebenslauf",
+      "photo",
+      "report-q1",
+      "vertrag_entwurf",
+      "präsentation",
+      "übersicht",
   });
   WordList cssClasses = wordList({"content", "footer", "header", "teaser", "sidebar", "card", "nav", "notice"});
   WordList months = wordList({"Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"});
@@ -216,27 +443,72 @@ struct Lexicon {
   // For the dense corpus. Words starting with "at", which the candidate
   // search meets after a blank and has to turn down; "at" itself most often.
   WordList atWords = wordList({
-      "at", "at", "at", "at", "attention", "attach", "attached", "attachment", "atom", "atoms", "atomic",
-      "attribute", "attributes", "attempt", "attend", "attendees", "attic", "attorney", "attract", "attractive",
-      "attain", "attack", "atlas", "atmosphere", "athlete", "atrium", "attitude", "attest", "atop", "atoll",
+      "at",      "at",       "at",       "at",         "attention",  "attach",  "attached", "attachment",
+      "atom",    "atoms",    "atomic",   "attribute",  "attributes", "attempt", "attend",   "attendees",
+      "attic",   "attorney", "attract",  "attractive", "attain",     "attack",  "atlas",    "atmosphere",
+      "athlete", "atrium",   "attitude", "attest",     "atop",       "atoll",
   });
   WordList pythonDecorators = wordList({
-      "@property", "@staticmethod", "@classmethod", "@dataclass", "@dataclass(frozen=True)", "@abstractmethod",
-      "@functools.lru_cache(maxsize=128)", "@cached_property", "@contextmanager", "@pytest.fixture",
-      "@pytest.mark.parametrize(\"size\", [1, 8, 64])", "@app.route(\"/api/v1/orders\", methods=[\"POST\"])",
-      "@login_required", "@torch.no_grad()", "@unittest.skip(\"flaky on CI\")", "@override",
+      "@property",
+      "@staticmethod",
+      "@classmethod",
+      "@dataclass",
+      "@dataclass(frozen=True)",
+      "@abstractmethod",
+      "@functools.lru_cache(maxsize=128)",
+      "@cached_property",
+      "@contextmanager",
+      "@pytest.fixture",
+      "@pytest.mark.parametrize(\"size\", [1, 8, 64])",
+      "@app.route(\"/api/v1/orders\", methods=[\"POST\"])",
+      "@login_required",
+      "@torch.no_grad()",
+      "@unittest.skip(\"flaky on CI\")",
+      "@override",
   });
   WordList javaAnnotations = wordList({
-      "@Override", "@Deprecated", "@SuppressWarnings(\"unchecked\")", "@Test", "@Autowired", "@Inject",
-      "@Transactional", "@GetMapping(\"/orders/{id}\")", "@PostMapping(\"/orders\")", "@BeforeEach",
-      "@ParameterizedTest", "@ValueSource(ints = {1, 2, 3})", "@FunctionalInterface", "@Nullable",
+      "@Override",
+      "@Deprecated",
+      "@SuppressWarnings(\"unchecked\")",
+      "@Test",
+      "@Autowired",
+      "@Inject",
+      "@Transactional",
+      "@GetMapping(\"/orders/{id}\")",
+      "@PostMapping(\"/orders\")",
+      "@BeforeEach",
+      "@ParameterizedTest",
+      "@ValueSource(ints = {1, 2, 3})",
+      "@FunctionalInterface",
+      "@Nullable",
   });
   WordList javadocTags = wordList({"@param", "@return", "@throws", "@see", "@since"});
   WordList matrices = wordList({
-      "x", "w", "a", "b", "q", "k", "v", "weights", "hidden", "basis", "rotation", "points", "cov", "proj",
+      "x",
+      "w",
+      "a",
+      "b",
+      "q",
+      "k",
+      "v",
+      "weights",
+      "hidden",
+      "basis",
+      "rotation",
+      "points",
+      "cov",
+      "proj",
   });
   WordList javaTypes = wordList({
-      "String", "long", "int", "boolean", "Order", "Customer", "List<Order>", "Optional<Customer>", "Invoice",
+      "String",
+      "long",
+      "int",
+      "boolean",
+      "Order",
+      "Customer",
+      "List<Order>",
+      "Optional<Customer>",
+      "Invoice",
   });
   WordList weekdays = wordList({"Mon", "Tue", "Wed", "Thu", "Fri", "Sat", "Sun"});
 };
@@ -253,13 +525,20 @@ struct Separators {
 
 constexpr Separators separatorsOf(Spelling spelling) {
   switch (spelling) {
-    case Spelling::Parens: return {"(at)", "(dot)"};
-    case Spelling::Brackets: return {"[at]", "[dot]"};
-    case Spelling::SpacedBrackets: return {" [at] ", " [dot] "};
-    case Spelling::SpacedAt: return {" at ", "."};
-    case Spelling::Punkt: return {"(at)", "(punkt)"};
-    case Spelling::SpacedParens: return {" (at) ", " (dot) "};
-    case Spelling::Plain: break;
+    case Spelling::Parens:
+      return {"(at)", "(dot)"};
+    case Spelling::Brackets:
+      return {"[at]", "[dot]"};
+    case Spelling::SpacedBrackets:
+      return {" [at] ", " [dot] "};
+    case Spelling::SpacedAt:
+      return {" at ", "."};
+    case Spelling::Punkt:
+      return {"(at)", "(punkt)"};
+    case Spelling::SpacedParens:
+      return {" (at) ", " (dot) "};
+    case Spelling::Plain:
+      break;
   }
   return {"@", "."};
 }
@@ -327,9 +606,7 @@ class CorpusWriter {
   // The next address comes 1 to 5 KB after the current one, 3 KB on average.
   void scheduleAddress() { m_nextAddress = m_out.size() + m_rng.between(1024, 5120); }
 
-  const std::string& pick(const WordList& list) {
-    return list[m_rng.below(static_cast<std::uint32_t>(list.size()))];
-  }
+  const std::string& pick(const WordList& list) { return list[m_rng.below(static_cast<std::uint32_t>(list.size()))]; }
 
   void buildLocalPart(std::string& local) {
     local.clear();
@@ -379,7 +656,7 @@ class CorpusWriter {
       if (m_rng.percent(15)) m_domain.append(pick(m_words.subdomains)).append(".");
       m_domain.append(pick(m_words.hosts)).append(".");
       const std::uint32_t tld = m_rng.below(100);
-      m_domain.append(tld < 35 ? std::string_view("com")
+      m_domain.append(tld < 35   ? std::string_view("com")
                       : tld < 65 ? std::string_view("de")
                       : tld < 75 ? std::string_view("org")
                       : tld < 82 ? std::string_view("net")
@@ -500,8 +777,7 @@ class CorpusWriter {
     }
     const WordList& words = language == Language::English ? m_words.english : m_words.german;
     const std::uint32_t length = m_rng.between(5, 16);
-    const std::uint32_t atPosition =
-        language == Language::English && m_rng.percent(8) ? m_rng.below(length) : length;
+    const std::uint32_t atPosition = language == Language::English && m_rng.percent(8) ? m_rng.below(length) : length;
     for (std::uint32_t i = 0; i < length; ++i) {
       if (i == atPosition) word(pick(m_words.englishAt), i == 0);
       word(pick(words), i == 0 && i != atPosition);
@@ -529,7 +805,9 @@ class CorpusWriter {
   }
 
   void signature(Language language) {
-    text(language == Language::English ? "Best regards,\n" : "Mit freundlichen Gr\xFC\xDF" "en\n");
+    text(language == Language::English ? "Best regards,\n"
+                                       : "Mit freundlichen Gr\xFC\xDF"
+                                         "en\n");
     m_column = 0;
     capitalisedName();
     newline();

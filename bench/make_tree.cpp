@@ -152,8 +152,8 @@ int main(int argc, char** argv) {
   std::error_code error;
   fs::create_directories(root, error);
   if (error || !fs::is_empty(root, error) || error) {
-    std::fprintf(stderr, "mailsift-tree: %s is not a new or empty folder%s%s\n", root.c_str(),
-                 error ? ": " : "", error ? error.message().c_str() : "");
+    std::fprintf(stderr, "mailsift-tree: %s is not a new or empty folder%s%s\n", root.c_str(), error ? ": " : "",
+                 error ? error.message().c_str() : "");
     return 1;
   }
 

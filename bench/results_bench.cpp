@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "results/result_lists.h"
 #include "app/scan_file.h"
+#include "results/result_lists.h"
 
 namespace {
 
@@ -27,7 +27,8 @@ const std::vector<std::string>& entries() {
       if (i % 3 == 2) {
         made.push_back(made[state % made.size()]);
       } else {
-        made.push_back("user" + std::to_string(state % 100'000'000) + "@host" + std::to_string(i % 5000) + ".example.com");
+        made.push_back("user" + std::to_string(state % 100'000'000) + "@host" + std::to_string(i % 5000) +
+                       ".example.com");
       }
     }
     return made;
@@ -66,9 +67,21 @@ void BM_ClosingStepsAfterEachFile(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(all.size()));
 }
 
-BENCHMARK(BM_List1AddAndDeduplicate)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(5)->ReportAggregatesOnly(true);
-BENCHMARK(BM_List2AddAndDeduplicate)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(5)->ReportAggregatesOnly(true);
-BENCHMARK(BM_ClosingStepsAfterEachFile)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(3)->ReportAggregatesOnly(true);
+BENCHMARK(BM_List1AddAndDeduplicate)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
+BENCHMARK(BM_List2AddAndDeduplicate)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
+BENCHMARK(BM_ClosingStepsAfterEachFile)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Repetitions(3)
+    ->ReportAggregatesOnly(true);
 
 }  // namespace
 

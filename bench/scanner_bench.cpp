@@ -52,8 +52,7 @@ class CountingSink final : public mailsift::EntrySink {
 };
 
 void setThroughput(benchmark::State& state, std::size_t bytesPerIteration) {
-  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
-                          static_cast<std::int64_t>(bytesPerIteration));
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(bytesPerIteration));
 }
 
 void extractAddresses(benchmark::State& state, const std::string& text) {
@@ -132,8 +131,7 @@ int main(int argc, char** argv) {
 
   benchmark::Initialize(&count, args.data());
   if (benchmark::ReportUnrecognizedArguments(count, args.data())) return 1;
-  std::fprintf(stderr, "corpus: %zu bytes, seed %llu\n", corpus().size(),
-               static_cast<unsigned long long>(kCorpusSeed));
+  std::fprintf(stderr, "corpus: %zu bytes, seed %llu\n", corpus().size(), static_cast<unsigned long long>(kCorpusSeed));
   // Made only when its benchmark runs: the size is the one asked for.
   std::fprintf(stderr, "dense corpus: %zu bytes, seed %llu\n", kCorpusBytes,
                static_cast<unsigned long long>(kCorpusSeed));

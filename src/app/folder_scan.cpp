@@ -19,7 +19,7 @@
 namespace mailsift {
 namespace {
 
-constexpr std::size_t kWindow = 4096;  // files listed but not yet handed over
+constexpr std::size_t kWindow = 4096;                       // files listed but not yet handed over
 constexpr std::size_t kKeepBuffer = std::size_t{64} << 20;  // larger read buffers are not kept
 constexpr auto kStopPoll = std::chrono::milliseconds(50);
 constexpr std::size_t kClaimAtOnce = 8;  // files a worker claims per visit to the window
@@ -32,7 +32,6 @@ struct Slot {
   std::uint64_t bytes = 0;
   FileEntries entries;
 };
-
 
 class Pipeline {
  public:
@@ -194,8 +193,8 @@ class Pipeline {
 
   void scanSlot(Slot& slot, platform::ByteBuffer& buffer) const {
     std::string trimmed;
-    const bool pathChanged = m_options.trimPaths && !slot.path.empty() &&
-                             (slot.path.front() == ' ' || slot.path.back() == ' ');
+    const bool pathChanged =
+        m_options.trimPaths && !slot.path.empty() && (slot.path.front() == ' ' || slot.path.back() == ' ');
     if (pathChanged) {
       const std::size_t first = slot.path.find_first_not_of(' ');
       if (first != std::string::npos) trimmed = slot.path.substr(first, slot.path.find_last_not_of(' ') - first + 1);
@@ -220,11 +219,11 @@ class Pipeline {
   const FolderScanOptions& m_options;
   std::atomic<bool> m_walkStop{false};
 
-  std::mutex m_mutex;  // guards everything below
+  std::mutex m_mutex;                   // guards everything below
   std::condition_variable m_spaceFree;  // the walk waits for room in the window
   std::condition_variable m_workReady;  // workers wait for files to claim
   std::condition_variable m_frontDone;  // the caller waits for the front file
-  std::deque<Slot> m_window;  // files m_base, m_base + 1, ... in walk order
+  std::deque<Slot> m_window;            // files m_base, m_base + 1, ... in walk order
   std::size_t m_base = 0;
   std::size_t m_nextClaim = 0;
   std::size_t m_listed = 0;

@@ -20,8 +20,8 @@ namespace mailsift {
 struct ScannedFile {
   const std::string& path;
   const std::optional<platform::Failure>& failure;  // why the file gave the empty text; unset when read
-  std::uint64_t bytes;         // bytes read
-  const FileEntries& entries;  // in text order
+  std::uint64_t bytes;                              // bytes read
+  const FileEntries& entries;                       // in text order
 };
 
 struct FolderScanProgress {
@@ -33,7 +33,7 @@ struct FolderScanProgress {
 };
 
 struct FolderScanOptions {
-  unsigned jobs = 0;  // reading and scanning threads; 0 means one per core
+  unsigned jobs = 0;                        // reading and scanning threads; 0 means one per core
   const std::atomic<bool>* stop = nullptr;  // ends the scan early when it becomes true
   // Read each file under its path with leading and trailing blanks removed,
   // as the folder scan of the window does; the path handed over stays as listed.
@@ -42,10 +42,10 @@ struct FolderScanOptions {
 
 struct FolderScanSummary {
   WalkSummary walk;
-  std::size_t filesScanned = 0;   // files handed to the caller
+  std::size_t filesScanned = 0;     // files handed to the caller
   std::size_t unreadableFiles = 0;  // of those, how many gave the empty text because of a failure
   std::uint64_t bytes = 0;
-  bool stopped = false;           // ended early on request; the files handed over are complete
+  bool stopped = false;  // ended early on request; the files handed over are complete
 };
 
 // Walks `folder` (see walkFolderTree) and scans every file in it. Listing,

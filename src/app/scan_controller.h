@@ -31,7 +31,7 @@ struct PublishedLists {
 struct ProgressReport {
   bool running = false;
   SourceKind kind = SourceKind::File;
-  std::string target;       // the file, folder or URL being scanned
+  std::string target;  // the file, folder or URL being scanned
   std::size_t filesDone = 0;
   std::size_t filesListed = 0;
   bool listingDone = false;

@@ -3,8 +3,8 @@
 
 #include <filesystem>
 
-#include "app/scan_file.h"
 #include "app/named_procedures.h"
+#include "app/scan_file.h"
 #include "sources/folder_walk.h"
 #include "sources/url_scan.h"
 
@@ -33,9 +33,15 @@ class Job {
       SourceOutcome& outcome = m_report.sources.emplace_back();
       outcome.source = source;
       switch (source.kind) {
-        case SourceKind::File: scanFile(outcome); break;
-        case SourceKind::Folder: scanFolder(outcome); break;
-        case SourceKind::Url: scanUrl(outcome); break;
+        case SourceKind::File:
+          scanFile(outcome);
+          break;
+        case SourceKind::Folder:
+          scanFolder(outcome);
+          break;
+        case SourceKind::Url:
+          scanUrl(outcome);
+          break;
       }
     }
     return std::move(m_report);
@@ -99,9 +105,7 @@ class Job {
     platform::HttpOptions http = m_options.http;
     http.cancel = m_options.stop;
     if (m_options.onProgress) {
-      http.onProgress = [&](std::uint64_t received, std::optional<std::uint64_t>) {
-        report(outcome.source, received);
-      };
+      http.onProgress = [&](std::uint64_t received, std::optional<std::uint64_t>) { report(outcome.source, received); };
     }
     const UrlScanSource page = fetchUrlForScan(outcome.source.target, http);
     outcome.failure = page.failure;

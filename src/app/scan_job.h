@@ -37,18 +37,18 @@ struct ScanSource {
 ScanSource classifySource(const std::string& argument);
 
 struct ScanProgress {
-  const ScanSource* source = nullptr;  // the source being scanned
-  std::size_t filesDone = 0;          // in the current folder
-  std::size_t filesListed = 0;        // in the current folder, so far
-  bool listingDone = false;           // the folder's walk is over
-  std::uint64_t bytesDone = 0;        // bytes read or downloaded in the current source
+  const ScanSource* source = nullptr;        // the source being scanned
+  std::size_t filesDone = 0;                 // in the current folder
+  std::size_t filesListed = 0;               // in the current folder, so far
+  bool listingDone = false;                  // the folder's walk is over
+  std::uint64_t bytesDone = 0;               // bytes read or downloaded in the current source
   const std::string* currentPath = nullptr;  // the file just scanned, in a folder
 };
 
 struct ScanOptions {
-  unsigned jobs = 0;                        // threads for folder scans; 0 means one per core
-  const std::atomic<bool>* stop = nullptr;  // ends the scan early when it turns true
-  platform::HttpOptions http;               // time-outs for downloads (its cancel is set from `stop`)
+  unsigned jobs = 0;                                    // threads for folder scans; 0 means one per core
+  const std::atomic<bool>* stop = nullptr;              // ends the scan early when it turns true
+  platform::HttpOptions http;                           // time-outs for downloads (its cancel is set from `stop`)
   std::function<void(const ScanProgress&)> onProgress;  // called on the scanning thread
   // Called on the scanning thread after the closing steps of every file,
   // while the lists are consistent; it may read them but not change them.
@@ -59,24 +59,23 @@ struct ScanOptions {
 struct SourceOutcome {
   ScanSource source;
   std::optional<platform::Failure> failure;  // File or Url: why it gave the empty text; unset when it worked
-  std::size_t filesScanned = 0;           // Folder: files scanned
-  std::size_t unreadableFiles = 0;        // Folder: files that gave the empty text through a failure
-  std::size_t unlistedFolders = 0;        // Folder: folders that could not be listed
+  std::size_t filesScanned = 0;              // Folder: files scanned
+  std::size_t unreadableFiles = 0;           // Folder: files that gave the empty text through a failure
+  std::size_t unlistedFolders = 0;           // Folder: folders that could not be listed
 };
 
 struct ScanReport {
   std::vector<SourceOutcome> sources;  // in the order given; a stopped scan lists those it began
-  ScanSummary last;      // how the last file scanned closed (counts, duplicates removed from List1)
-  bool anyFileScanned = false;  // false: no file's closing steps ran, `last` is empty
-  bool stopped = false;         // ended early on request; what was found so far stays in the lists
+  ScanSummary last;                    // how the last file scanned closed (counts, duplicates removed from List1)
+  bool anyFileScanned = false;         // false: no file's closing steps ran, `last` is empty
+  bool stopped = false;                // ended early on request; what was found so far stays in the lists
 };
 
 // Scans `sources` one after the other into `lists`, which are not cleared
 // first. Each file is scanned as the scan of one file does: its entries are
-// added in text order and its closing steps run (duplicates removed). A folder's files are scanned on options.jobs threads but
-// added in walk order, each path trimmed of blanks first; a web page is
-// downloaded, scanned and its temporary file removed. Failures do not stop
-// the scan; they are in the report. Not thread-safe with respect to
+// added in text order and its closing steps run (duplicates removed). A folder's files are scanned on options.jobs
+// threads but added in walk order, each path trimmed of blanks first; a web page is downloaded, scanned and its
+// temporary file removed. Failures do not stop the scan; they are in the report. Not thread-safe with respect to
 // `lists`: nothing else may use them until it returns. Throws std::bad_alloc
 // when memory runs out.
 ScanReport runScan(std::span<const ScanSource> sources, ResultLists& lists, const ScanOptions& options);

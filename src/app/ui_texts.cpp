@@ -87,8 +87,6 @@ InterfaceTexts LoadUiTexts(std::int16_t countryCode) {
   return result;
 }
 
-InterfaceTexts uiTextsForUserLocale() {
-  return LoadUiTexts(countryCodeFromText(GetLocaleValue(kLocaleICountry)));
-}
+InterfaceTexts uiTextsForUserLocale() { return LoadUiTexts(countryCodeFromText(GetLocaleValue(kLocaleICountry))); }
 
 }  // namespace mailsift

@@ -190,8 +190,8 @@ void printList(OutputBuffer& out, const ResultLists& lists, ListId list) {
 // The counters and, when a file was scanned, the duplicate notice of the
 // last one, in one line: "Found:12 Unknown:3 Duplicate 0".
 std::string summaryLine(const ScanReport& report, const ResultLists& lists) {
-  std::string line = "Found:" + std::to_string(lists.count(ListId::List1)) +
-                     " Unknown:" + std::to_string(lists.count(ListId::List2));
+  std::string line =
+      "Found:" + std::to_string(lists.count(ListId::List1)) + " Unknown:" + std::to_string(lists.count(ListId::List2));
   if (report.anyFileScanned) line += " Duplicate " + std::to_string(report.last.removedFromList1);
   return line;
 }

@@ -104,7 +104,6 @@ class BrowseFolderDialog final : public QDialog {
   void updateStatusLine();
   void revealSelection();
 
-
   int m_options;
   QString m_rootFolder;  // "/" when the whole file system can be browsed
   QFileSystemModel* m_model;

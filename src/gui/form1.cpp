@@ -206,7 +206,7 @@ void Form1::buildControls() {
   m_timer2->start();
 
   // The tab order of the layout, over the controls that take the focus.
-  QWidget* order[] = {m_list1,   m_command1, m_list2,    m_command2[0], m_command2[1], m_command3,
+  QWidget* order[] = {m_list1,    m_command1, m_list2,    m_command2[0], m_command2[1], m_command3,
                       m_command4, m_command5, m_command6, m_picture2,    m_command7};
   for (std::size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
 }
@@ -250,7 +250,8 @@ void Form1::clearLists() {
 void Form1::Command1_Click() {
   if (m_scanning) return;
   clearLists();
-  const QString path = m_dialogs.showOpen(this, m_settings.programFolder, uiText(UiText::OpenTitle), uiText(UiText::OpenFilter));
+  const QString path =
+      m_dialogs.showOpen(this, m_settings.programFolder, uiText(UiText::OpenTitle), uiText(UiText::OpenFilter));
   // Nothing chosen, or a path without a file name after its last "/".
   const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
   if (slash < 0 || slash == path.size() - 1) return;
@@ -268,8 +269,8 @@ void Form1::Command4_Click() {
 void Form1::Command3_Click() {
   if (m_scanning) return;
   clearLists();
-  const QString answer = m_dialogs.inputBox(this, QStringLiteral("URL"), QStringLiteral("URL"),
-                                            QStringLiteral("http://"));
+  const QString answer =
+      m_dialogs.inputBox(this, QStringLiteral("URL"), QStringLiteral("URL"), QStringLiteral("http://"));
   // A blank answer downloads nothing, but the scan still closes as usual.
   startScan({SourceKind::Url, answer.toStdString()});
 }
@@ -277,12 +278,13 @@ void Form1::Command3_Click() {
 void Form1::Command5_Click() {
   if (m_scanning) return;
   const QString prompt = uiText(UiText::DelimiterPrompt) + QLatin1Char('\n') + uiText(UiText::DelimiterHelp);
-  const QString answer =
-      m_dialogs.inputBox(this, prompt, uiText(UiText::DelimiterTitle), QString::fromUtf8(kDefaultDelimiterAnswer.data(),
-                                                                    static_cast<qsizetype>(kDefaultDelimiterAnswer.size())));
+  const QString answer = m_dialogs.inputBox(
+      this, prompt, uiText(UiText::DelimiterTitle),
+      QString::fromUtf8(kDefaultDelimiterAnswer.data(), static_cast<qsizetype>(kDefaultDelimiterAnswer.size())));
   const std::optional<std::string> delimiter = exportDelimiter(answer.toStdString());
   if (!delimiter) return;
-  const QString path = m_dialogs.showSave(this, m_settings.programFolder, uiText(UiText::ExportTitle), uiText(UiText::ExportFilter));
+  const QString path =
+      m_dialogs.showSave(this, m_settings.programFolder, uiText(UiText::ExportTitle), uiText(UiText::ExportFilter));
   if (isBlank(path.toStdString())) return;
   const std::optional<platform::Failure> failure = exportList1(m_controller.lists(), *delimiter, path.toStdString());
   if (failure) {
@@ -293,7 +295,9 @@ void Form1::Command5_Click() {
 
 void Form1::Command6_Click() { close(); }
 
-void Form1::Command7_Click() { m_dialogs.messageBox(this, uiText(UiText::HelpText), uiText(UiText::HelpTitle), MessageIcon::None); }
+void Form1::Command7_Click() {
+  m_dialogs.messageBox(this, uiText(UiText::HelpText), uiText(UiText::HelpTitle), MessageIcon::None);
+}
 
 void Form1::Command2_Click(int index) {
   if (m_scanning) return;
@@ -335,7 +339,8 @@ void Form1::pollScan() {
   const ProgressReport progress = m_controller.progress();
   QString text;
   if (progress.kind == SourceKind::Folder) {
-    text = tr("%1 of %2%3 files").arg(progress.filesDone).arg(progress.filesListed).arg(progress.listingDone ? "" : "+");
+    text =
+        tr("%1 of %2%3 files").arg(progress.filesDone).arg(progress.filesListed).arg(progress.listingDone ? "" : "+");
     const QString current = QString::fromStdString(progress.currentPath);
     text += QLatin1Char('\n') + m_progress->fontMetrics().elidedText(current, Qt::ElideMiddle, m_progress->width());
   } else {
@@ -353,8 +358,7 @@ void Form1::finishScan() {
   if (report && report->anyFileScanned) {
     m_label1->setText(fromUtf8(counterCaption(m_texts.text(UiText::FoundCounter), report->last.found)));
     m_label2->setText(fromUtf8(counterCaption(m_texts.text(UiText::UnknownCounter), report->last.unknown)));
-    m_label3->setText(
-        fromUtf8(duplicateNotice(m_texts.text(UiText::DuplicateNotice), report->last.removedFromList1)));
+    m_label3->setText(fromUtf8(duplicateNotice(m_texts.text(UiText::DuplicateNotice), report->last.removedFromList1)));
     // A running count is not restarted by a new notice.
     if (!m_timer1->isActive()) m_timer1->start();
   } else {

@@ -61,18 +61,18 @@ class Form1 final : public QWidget {
   std::int16_t timer1Ticks() const noexcept { return m_timer1Ticks; }
 
  public slots:
-  void Command1_Click();  // FILEscan
-  void Command4_Click();  // DIRscan
-  void Command3_Click();  // URLscan
-  void Command5_Click();  // export
-  void Command6_Click();  // quit
-  void Command7_Click();  // help
+  void Command1_Click();           // FILEscan
+  void Command4_Click();           // DIRscan
+  void Command3_Click();           // URLscan
+  void Command5_Click();           // export
+  void Command6_Click();           // quit
+  void Command7_Click();           // help
   void Command2_Click(int index);  // move: 0 "<", 1 ">"
-  void Picture2_Click();  // donate
-  void Timer1_Timer();    // duplicate-notice clearing, every second while on
-  void Timer2_Timer();    // export-button guard, every 100 ms
-  void cancelScan();      // Esc or the panel's Cancel during a scan
-  void pollScan();        // progress and lists of a running scan, and its end
+  void Picture2_Click();           // donate
+  void Timer1_Timer();             // duplicate-notice clearing, every second while on
+  void Timer2_Timer();             // export-button guard, every 100 ms
+  void cancelScan();               // Esc or the panel's Cancel during a scan
+  void pollScan();                 // progress and lists of a running scan, and its end
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;

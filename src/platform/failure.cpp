@@ -28,16 +28,26 @@ FailureKind kindOfSystemError(int systemError, FailureKind otherwise) noexcept {
 
 std::string_view ownText(FailureKind kind) noexcept {
   switch (kind) {
-    case FailureKind::NotFound: return "not found";
-    case FailureKind::AccessDenied: return "access denied";
-    case FailureKind::IsFolder: return "is a folder";
-    case FailureKind::NotRegularFile: return "not a regular file";
-    case FailureKind::Exists: return "exists already";
-    case FailureKind::ReadFailed: return "read failed";
-    case FailureKind::WriteFailed: return "write failed";
-    case FailureKind::Download: return "download failed";
-    case FailureKind::HttpStatus: return "the server answered with an error";
-    case FailureKind::Cancelled: return "cancelled";
+    case FailureKind::NotFound:
+      return "not found";
+    case FailureKind::AccessDenied:
+      return "access denied";
+    case FailureKind::IsFolder:
+      return "is a folder";
+    case FailureKind::NotRegularFile:
+      return "not a regular file";
+    case FailureKind::Exists:
+      return "exists already";
+    case FailureKind::ReadFailed:
+      return "read failed";
+    case FailureKind::WriteFailed:
+      return "write failed";
+    case FailureKind::Download:
+      return "download failed";
+    case FailureKind::HttpStatus:
+      return "the server answered with an error";
+    case FailureKind::Cancelled:
+      return "cancelled";
   }
   return "failed";
 }

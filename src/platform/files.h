@@ -40,8 +40,7 @@ struct FileContent {
 // fstat, read, close); a path that is no longer a regular file fails as
 // NotRegularFile without being read. Returns the failure (as readWholeFile
 // has them), or std::nullopt on success. Thread-safe for distinct buffers.
-[[nodiscard]] std::optional<Failure> readListedFileInto(const std::string& path, ByteBuffer& buffer,
-                                                        std::size_t& size);
+[[nodiscard]] std::optional<Failure> readListedFileInto(const std::string& path, ByteBuffer& buffer, std::size_t& size);
 
 // The value of the environment variable `name`, or "" when it is not set.
 std::string environmentVariable(const char* name);

@@ -30,7 +30,7 @@ struct FolderIdentity {
 };
 
 struct FolderListing {
-  FolderIdentity identity;   // of the folder itself (links at the path followed)
+  FolderIdentity identity;           // of the folder itself (links at the path followed)
   std::vector<FolderEntry> entries;  // every entry but "." and "..", in byte order of names
   // Set when the folder could not be opened; a listing cut short by a read
   // error is no failure and holds the entries read until then.

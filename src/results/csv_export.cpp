@@ -12,8 +12,7 @@ std::string replaceAll(std::string_view text, std::string_view keyword, std::str
   std::string result;
   result.reserve(text.size());
   std::size_t from = 0;
-  for (std::size_t found = text.find(keyword); found != std::string_view::npos;
-       found = text.find(keyword, from)) {
+  for (std::size_t found = text.find(keyword); found != std::string_view::npos; found = text.find(keyword, from)) {
     result.append(text.substr(from, found - from));
     result.append(replacement);
     from = found + keyword.size();

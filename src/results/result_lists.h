@@ -17,9 +17,7 @@ enum class ListId : unsigned char {
 };
 
 // The other list: List2 for List1 and List1 for List2.
-constexpr ListId otherList(ListId list) noexcept {
-  return list == ListId::List1 ? ListId::List2 : ListId::List1;
-}
+constexpr ListId otherList(ListId list) noexcept { return list == ListId::List1 ? ListId::List2 : ListId::List1; }
 
 // Both result lists. An entry is a text (lower-case UTF-8 as the scanner
 // delivers it, though any bytes are kept as given) addressed by a 0-based

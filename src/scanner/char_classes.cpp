@@ -8,9 +8,7 @@ namespace mailsift {
 bool isLocalPartCharacter(unsigned char character) noexcept {
   return (detail::kClassOf[character] & detail::kLeft) != 0;
 }
-bool isDomainCharacter(unsigned char character) noexcept {
-  return (detail::kClassOf[character] & detail::kRight) != 0;
-}
+bool isDomainCharacter(unsigned char character) noexcept { return (detail::kClassOf[character] & detail::kRight) != 0; }
 bool isTldCharacter(unsigned char character) noexcept { return (detail::kClassOf[character] & detail::kTld) != 0; }
 
 }  // namespace mailsift

@@ -188,7 +188,8 @@ class Scanner {
     std::size_t tldLength = 0;
     if (firstDot != std::string_view::npos) {
       const std::size_t lastLabel = lastDot + 1;
-      while (lastLabel + tldLength < right.size() && (kClassOf[static_cast<unsigned char>(right[lastLabel + tldLength])] & detail::kTld)) {
+      while (lastLabel + tldLength < right.size() &&
+             (kClassOf[static_cast<unsigned char>(right[lastLabel + tldLength])] & detail::kTld)) {
         ++tldLength;
       }
     }
@@ -226,9 +227,9 @@ class Scanner {
   std::size_t m_size;
   EntrySink& m_sink;
   SinkReply m_reply = SinkReply::Continue;  // the sink's answer to the last entry
-  std::size_t m_blankAtEnd = 0;  // end of the last " at " taken as "@"
-  std::string m_right;           // the right part of the current hit
-  std::string m_entry;           // the entry being built, UTF-8
+  std::size_t m_blankAtEnd = 0;             // end of the last " at " taken as "@"
+  std::string m_right;                      // the right part of the current hit
+  std::string m_entry;                      // the entry being built, UTF-8
 };
 
 }  // namespace

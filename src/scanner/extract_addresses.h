@@ -60,10 +60,10 @@ class CallbackSink final : public EntrySink {
 
 // Convenience overload: extractAddresses(text, [&](TargetList t, std::string_view e) {...}).
 template <class Callback>
-  requires std::is_invocable_v<Callback&, TargetList, std::string_view>
-SinkReply extractAddresses(std::string_view scanText, Callback&& callback) {
-  CallbackSink<std::remove_cvref_t<Callback>> sink(std::forward<Callback>(callback));
-  return extractAddresses(scanText, static_cast<EntrySink&>(sink));
-}
+  requires std::is_invocable_v<Callback&, TargetList, std::string_view> SinkReply
+  extractAddresses(std::string_view scanText, Callback&& callback) {
+    CallbackSink<std::remove_cvref_t<Callback>> sink(std::forward<Callback>(callback));
+    return extractAddresses(scanText, static_cast<EntrySink&>(sink));
+  }
 
 }  // namespace mailsift

@@ -40,7 +40,7 @@ struct Frame {
 
 }  // namespace
 
-std::string AddBackslash(std::string path) {
+std::string withTrailingSlash(std::string path) {
   if (path.empty() || path.back() != '/') path.push_back('/');
   return path;
 }
@@ -55,13 +55,13 @@ WalkSummary walkFolderTree(const std::string& folderPath, const std::function<vo
       ++summary.unlistedFolders;
       return;
     }
-    const bool onPath = std::any_of(path.begin(), path.end(),
-                                    [&](const Frame& frame) { return frame.identity == listing.identity; });
+    const bool onPath =
+        std::any_of(path.begin(), path.end(), [&](const Frame& frame) { return frame.identity == listing.identity; });
     if (onPath) {
       ++summary.skippedLoops;
       return;
     }
-    path.push_back({AddBackslash(folder), listing.identity, std::move(listing.entries), 0});
+    path.push_back({withTrailingSlash(folder), listing.identity, std::move(listing.entries), 0});
   };
 
   enter(folderPath);
@@ -88,17 +88,6 @@ WalkSummary walkFolderTree(const std::string& folderPath, const std::function<vo
     }
   }
   return summary;
-}
-
-void ListFolderTree(const std::string& folderPath, std::string_view pattern, FolderEntries& entries) {
-  if (entries.empty()) entries.emplace_back();
-  walkFolderTree(
-      folderPath,
-      [&](const WalkEntry& entry) {
-        entries.back() = (entry.kind == EntryKind::Folder ? ">>" : "    ") + entry.path;
-        entries.emplace_back();
-      },
-      nullptr, pattern);
 }
 
 }  // namespace mailsift

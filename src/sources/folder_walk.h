@@ -20,11 +20,11 @@ struct WalkEntry {
 };
 
 struct WalkSummary {
-  std::size_t folders = 0;            // folders met below the start folder
-  std::size_t files = 0;              // files met, of any kind
-  std::size_t unlistedFolders = 0;    // folders that could not be listed (the start folder included)
-  std::size_t skippedLoops = 0;       // links back into the current path, not entered again
-  bool stopped = false;               // the walk ended early on request
+  std::size_t folders = 0;          // folders met below the start folder
+  std::size_t files = 0;            // files met, of any kind
+  std::size_t unlistedFolders = 0;  // folders that could not be listed (the start folder included)
+  std::size_t skippedLoops = 0;     // links back into the current path, not entered again
+  bool stopped = false;             // the walk ended early on request
 };
 
 // Walks the tree below `folderPath` (with or without a closing "/"): depth
@@ -44,18 +44,7 @@ struct WalkSummary {
 WalkSummary walkFolderTree(const std::string& folderPath, const std::function<void(const WalkEntry&)>& visit,
                            const std::atomic<bool>* stop = nullptr, std::string_view pattern = "*.*");
 
-// The flat list of a walk: ">>" and the path for a folder, four blanks and
-// the path for a file, and always one empty entry at the end, the slot the
-// next entry would fill.
-using FolderEntries = std::vector<std::string>;
-
-// Appends the walk of `folderPath` to `entries`, whose last entry must be the
-// empty slot (as in a list that holds just that slot; an empty list gets
-// that slot first). `pattern` is that of walkFolderTree. Never fails: a
-// folder that cannot be listed adds nothing.
-void ListFolderTree(const std::string& folderPath, std::string_view pattern, FolderEntries& entries);
-
 // `path` with a "/" appended when it does not end in one.
-std::string AddBackslash(std::string path);
+std::string withTrailingSlash(std::string path);
 
 }  // namespace mailsift

@@ -27,6 +27,4 @@ ReadResult readScanText(const std::string& path) {
   return result;
 }
 
-ScanText FileToScanText(const std::string& path) { return std::move(readScanText(path).text); }
-
 }  // namespace mailsift

@@ -46,7 +46,4 @@ struct ReadResult {
 // Thread-safe. Throws std::bad_alloc when the file does not fit in memory.
 [[nodiscard]] ReadResult readScanText(const std::string& path);
 
-// The quiet form: the file's content, or the empty text when it cannot be read.
-ScanText FileToScanText(const std::string& path);
-
 }  // namespace mailsift

@@ -6,7 +6,7 @@
 namespace mailsift {
 
 namespace detail {
-std::string resolveTempDir(const std::function<std::string(const char*)>& lookup) {
+std::string resolveTemporaryFolder(const std::function<std::string(const char*)>& lookup) {
   std::string folder;
   for (const char* name : {"TEMP", "TMP", "TMPDIR"}) {
     folder = lookup(name);
@@ -18,15 +18,15 @@ std::string resolveTempDir(const std::function<std::string(const char*)>& lookup
 }
 }  // namespace detail
 
-const std::string& TempDir() {
+const std::string& temporaryFolder() {
   static const std::string folder = [] {
-    std::string resolved = detail::resolveTempDir(&platform::environmentVariable);
+    std::string resolved = detail::resolveTemporaryFolder(&platform::environmentVariable);
     (void)platform::createFolder(resolved);  // it usually exists; any failure is ignored
     return resolved;
   }();
   return folder;
 }
 
-std::string TempFileName() { return TempDir() + "kelvaro.tmp"; }
+std::string temporaryDownloadPath() { return temporaryFolder() + "kelvaro.tmp"; }
 
 }  // namespace mailsift

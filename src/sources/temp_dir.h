@@ -10,15 +10,15 @@ namespace mailsift {
 // else TMP, else TMPDIR, else "/tmp". Worked out on the first call, which
 // also tries to create that folder (one level; a failure is ignored), and
 // kept unchanged for the rest of the process. Thread-safe.
-const std::string& TempDir();
+const std::string& temporaryFolder();
 
-// The temporary download file: TempDir() followed by "kelvaro.tmp".
-std::string TempFileName();
+// The temporary download file: temporaryFolder() followed by "kelvaro.tmp".
+std::string temporaryDownloadPath();
 
 namespace detail {
-// The rule behind TempDir, with the environment given as a lookup that
+// The rule behind temporaryFolder, with the environment given as a lookup that
 // answers "" for an unset variable. Creates nothing.
-std::string resolveTempDir(const std::function<std::string(const char*)>& lookup);
+std::string resolveTemporaryFolder(const std::function<std::string(const char*)>& lookup);
 }  // namespace detail
 
 }  // namespace mailsift

@@ -1,4 +1,4 @@
-// URLDownload: choosing and claiming the target file, then filling it from
+// Downloading a URL to a file: choosing and claiming the target file, then filling it from
 // the HTTP layer, so that a failed download never leaves a file behind.
 #include "sources/url_download.h"
 
@@ -90,8 +90,10 @@ URLDownloadResult downloadNumbered(const std::string& url, const std::string& ta
     base.resize(dot);
   }
   for (int counter = 1; counter <= kMaxNumberedNames; ++counter) {
-    const std::string name = counter == 1 ? base + extension : base + " (" + std::to_string(counter) + ")" + extension;
-    const std::string path = JoinPath(folder, name);
+    std::string name = base;
+    if (counter > 1) name.append(" (").append(std::to_string(counter)).append(")");
+    name += extension;
+    const std::string path = joinPath(folder, name);
     platform::ExclusiveCreateResult created = platform::createExclusiveFile(path);
     if (created.ok()) return fill(std::move(created.file), path, url, options);
     if (created.failure->kind == platform::FailureKind::Exists) continue;
@@ -108,7 +110,7 @@ URLDownloadResult downloadIfAbsent(const std::string& url, const std::string& ta
   const auto onExisting = [mode] {
     return mode == DownloadMode::SkipExisting ? URLDownloadResult{} : refused(kErrTargetExists);
   };
-  if (FileExists(target)) return onExisting();
+  if (pathExists(target)) return onExisting();
   platform::ExclusiveCreateResult created = platform::createExclusiveFile(target);
   if (created.ok()) return fill(std::move(created.file), target, url, options);
   if (created.failure->kind == platform::FailureKind::Exists) return onExisting();
@@ -124,7 +126,8 @@ URLDownloadResult downloadReplacing(const std::string& url, const std::string& t
   auto seed = static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
   for (int attempt = 0; attempt < kMaxReplacementNames; ++attempt) {
     seed = seed * 6364136223846793005u + 1442695040888963407u;  // any fresh suffix will do
-    const std::string partPath = folder + "." + name + "." + std::to_string(seed % 1'000'000'007u) + ".part";
+    std::string partPath = folder;
+    partPath.append(".").append(name).append(".").append(std::to_string(seed % 1'000'000'007u)).append(".part");
     platform::ExclusiveCreateResult created = platform::createExclusiveFile(partPath);
     if (!created.ok() && created.failure->kind == platform::FailureKind::Exists) continue;
     if (!created.ok()) return failedWith(stepFailure(std::move(*created.failure), url, "cannot create", partPath));
@@ -143,13 +146,13 @@ URLDownloadResult downloadReplacing(const std::string& url, const std::string& t
 
 }  // namespace
 
-URLDownloadResult URLDownload(const std::string& url, const std::string& destination, DownloadMode mode,
+URLDownloadResult downloadUrl(const std::string& url, const std::string& destination, DownloadMode mode,
                               const HttpOptions& options) {
   std::string target = destination;
   if (isFolder(destination)) {
     const std::size_t slash = url.rfind('/');
     if (slash == std::string::npos) return refused(kErrNoNameInUrl);
-    target = JoinPath(destination, std::string_view(url).substr(slash + 1));
+    target = joinPath(destination, std::string_view(url).substr(slash + 1));
   }
   switch (mode) {
     case DownloadMode::NumberedName:
@@ -163,14 +166,14 @@ URLDownloadResult URLDownload(const std::string& url, const std::string& destina
   }
 }
 
-std::string JoinPath(std::string_view folder, std::string_view name) {
+std::string joinPath(std::string_view folder, std::string_view name) {
   std::string path(folder);
   if (!path.empty() && path.back() != '/') path.push_back('/');
   path.append(name);
   return path;
 }
 
-bool FileExists(const std::string& path) {
+bool pathExists(const std::string& path) {
   if (path.empty()) return false;
   std::error_code error;
   // symlink_status: a link is something at that path, whatever it points to.

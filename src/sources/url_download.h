@@ -14,7 +14,7 @@ namespace mailsift {
 
 using platform::HttpOptions;
 
-// What URLDownload does when its target exists already. Any value other
+// What downloadUrl does when its target exists already. Any value other
 // than the first three overwrites, so a cast from any 32-bit number is a
 // valid mode.
 enum class DownloadMode : std::int32_t {
@@ -24,7 +24,7 @@ enum class DownloadMode : std::int32_t {
   Overwrite = 3,       // replace it once the download has succeeded
 };
 
-// The two refusals of URLDownload, as signed 32-bit numbers.
+// The two refusals of downloadUrl, as signed 32-bit numbers.
 inline constexpr std::int32_t kErrTargetExists = static_cast<std::int32_t>(0x800C0001u);
 inline constexpr std::int32_t kErrNoNameInUrl = static_cast<std::int32_t>(0x800C0002u);
 static_assert(kErrTargetExists == -2146697215 && kErrNoNameInUrl == -2146697214);
@@ -66,16 +66,16 @@ struct URLDownloadResult {
 // SkipExisting sets neither. A failure names `url` as its target; a step on
 // a file (creating, writing, renaming it) names the file in its message.
 // Blocks until done; thread-safe.
-[[nodiscard]] URLDownloadResult URLDownload(const std::string& url, const std::string& destination, DownloadMode mode,
+[[nodiscard]] URLDownloadResult downloadUrl(const std::string& url, const std::string& destination, DownloadMode mode,
                                             const HttpOptions& options = {});
 
 // `name` when `folder` is empty; `folder` + `name` when `folder` ends in
 // "/"; otherwise `folder` + "/" + `name`. Thread-safe.
-std::string JoinPath(std::string_view folder, std::string_view name);
+std::string joinPath(std::string_view folder, std::string_view name);
 
 // True when anything exists at `path`: a file, a folder, or a symbolic link
 // (even one whose target is missing). False otherwise, also when a folder
 // on the way is missing or is a file, and for "". Thread-safe.
-bool FileExists(const std::string& path);
+bool pathExists(const std::string& path);
 
 }  // namespace mailsift

@@ -13,7 +13,7 @@ UrlScanSource fetchUrlForScan(std::string_view answer, const HttpOptions& option
   if (answer.find_first_not_of(' ') == std::string_view::npos) return source;
 
   const std::string url(answer);
-  URLDownloadResult download = URLDownload(url, TempFileName(), DownloadMode::NumberedName, options);
+  URLDownloadResult download = downloadUrl(url, temporaryDownloadPath(), DownloadMode::NumberedName, options);
   source.httpStatus = download.httpStatus;
   if (!download.saved()) {
     // A file destination is never refused, so this is a failed download.

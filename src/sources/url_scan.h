@@ -23,7 +23,7 @@ struct UrlScanSource {
 // Fetches the page for a URL scan. When `answer` trimmed of spaces is empty
 // nothing is downloaded and the result is the empty text, not a failure.
 // Otherwise `answer` as typed (not trimmed) is downloaded with
-// DownloadMode::NumberedName to TempFileName(); exactly the file that was
+// DownloadMode::NumberedName to temporaryDownloadPath(); exactly the file that was
 // saved (a numbered name when a file of the plain name is in the way) is
 // read and then removed, while anything else in the temporary folder is
 // left alone. When it returns, the call has left no file behind, whether

@@ -50,9 +50,8 @@ std::vector<FileRecord> scanOneByOne(const std::string& folder) {
     if (file.kind == platform::EntryKind::RegularFile) {
       const ReadResult read = readScanText(file.path);
       record.error = kindOf(read.failure);
-      extractAddresses(read.text.view(), [&](TargetList target, std::string_view entry) {
-        record.entries.emplace_back(target, entry);
-      });
+      extractAddresses(read.text.view(),
+                       [&](TargetList target, std::string_view entry) { record.entries.emplace_back(target, entry); });
     } else {
       record.error = FailureKind::NotRegularFile;
     }
@@ -65,8 +64,8 @@ std::vector<FileRecord> scanOneByOne(const std::string& folder) {
 // duplicates across files, empty files, a FIFO and a link loop.
 void makeTree(const TempFolder& folder) {
   std::mt19937 random(99);
-  const char* words[] = {"hello ", "a@example.com ", "b@example.org ", "x at y.de ", "(at) ", "user@host.test ",
-                         "\n", "m\xFCller@b\xFCro.de ", "lorem ipsum ", "c@d "};
+  const char* words[] = {"hello ", "a@example.com ",        "b@example.org ", "x at y.de ", "(at) ", "user@host.test ",
+                         "\n",     "m\xFCller@b\xFCro.de ", "lorem ipsum ",   "c@d "};
   for (int i = 0; i < 1500; ++i) {
     std::string content;
     const int count = static_cast<int>(random() % 60);
@@ -110,9 +109,8 @@ TEST(FolderScan, ReportsProgressAndTotals) {
   EXPECT_EQ(summary.walk.folders, 1u);
   EXPECT_FALSE(summary.stopped);
 
-  const FolderScanSummary missing = scanFolderInWalkOrder(folder.file("nothing"), {}, [](const ScannedFile&) {
-    ADD_FAILURE() << "no file in a missing folder";
-  });
+  const FolderScanSummary missing = scanFolderInWalkOrder(
+      folder.file("nothing"), {}, [](const ScannedFile&) { ADD_FAILURE() << "no file in a missing folder"; });
   EXPECT_EQ(missing.filesScanned, 0u);
   EXPECT_EQ(missing.walk.unlistedFolders, 1u);
 }

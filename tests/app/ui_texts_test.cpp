@@ -37,14 +37,20 @@ constexpr std::array<std::string_view, kUsedUiTexts> kGerman = {
     "Hilfe",
     "Gefunden:",
     "Unerkannt:",
-    "Datei \xC3\xB6" "ffnen",
+    "Datei \xC3\xB6"
+    "ffnen",
     "Dateien",
     "Verzeichnis scannen",
     "Doppelte",
 };
 
 constexpr std::array<std::string_view, kUsedUiTexts> kEnglish = {
-    "", "", "", "", "", "",
+    "",
+    "",
+    "",
+    "",
+    "",
+    "",
     "Delimiter",
     "br = break\r\ntb = tab\r\nYou can combine parameters.",
     "Type delimiter",
@@ -169,9 +175,11 @@ TEST(UiTexts, SpotChecksOfSeveralSlots) {
 
 TEST(UiTexts, GermanUmlautsAreUtf8) {
   const InterfaceTexts texts = LoadUiTexts(49);
-  EXPECT_NE(texts.UiTexts[0].find("gef\xC3\xA4llt"), std::string::npos);      // ä
-  EXPECT_NE(texts.UiTexts[7].find("k\xC3\xB6nnen"), std::string::npos);       // ö
-  EXPECT_EQ(texts.UiTexts[15], "Datei \xC3\xB6" "ffnen");                      // ö
+  EXPECT_NE(texts.UiTexts[0].find("gef\xC3\xA4llt"), std::string::npos);  // ä
+  EXPECT_NE(texts.UiTexts[7].find("k\xC3\xB6nnen"), std::string::npos);   // ö
+  EXPECT_EQ(texts.UiTexts[15],
+            "Datei \xC3\xB6"
+            "ffnen");  // ö
 }
 
 TEST(UiTexts, EnglishTextsArePlainAscii) {
@@ -236,11 +244,11 @@ TEST(UiTextsForUserLocale, FollowsThePrecedenceOfTheLocaleVariables) {
   const test::LocaleEnvironment environment;
   test::LocaleEnvironment::set("LANG", "en_US.UTF-8");
   test::LocaleEnvironment::set("LC_MESSAGES", "de_DE.UTF-8");
-  EXPECT_TRUE(uiTextsForUserLocale().german);   // LC_MESSAGES over LANG
+  EXPECT_TRUE(uiTextsForUserLocale().german);  // LC_MESSAGES over LANG
   test::LocaleEnvironment::set("LC_ALL", "en_GB.UTF-8");
   EXPECT_FALSE(uiTextsForUserLocale().german);  // LC_ALL over both
   test::LocaleEnvironment::set("LC_ALL", "");
-  EXPECT_TRUE(uiTextsForUserLocale().german);   // an empty LC_ALL falls through
+  EXPECT_TRUE(uiTextsForUserLocale().german);  // an empty LC_ALL falls through
   test::LocaleEnvironment::set("LC_MESSAGES", "");
   EXPECT_FALSE(uiTextsForUserLocale().german);  // and so does an empty LC_MESSAGES
   test::LocaleEnvironment::set("LC_ALL", "C");

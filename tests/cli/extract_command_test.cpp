@@ -88,7 +88,8 @@ TEST(ExtractCommand, ABrokenPipeEndsQuietly) {
   std::string many;
   for (int i = 0; i < 200000; ++i) many += "user" + std::to_string(i) + "@example.com\n";
   const std::string file = folder.write("many.txt", many);
-  const auto result = runProcess("/bin/bash", {"-c", "set -o pipefail; \"$0\" extract \"$1\" | head -n 1", MAILSIFT_BINARY, file});
+  const auto result =
+      runProcess("/bin/bash", {"-c", "set -o pipefail; \"$0\" extract \"$1\" | head -n 1", MAILSIFT_BINARY, file});
   EXPECT_EQ(result.exitCode, 0);
   EXPECT_EQ(result.out, "found\tuser0@example.com\n");
   EXPECT_EQ(result.err, "");

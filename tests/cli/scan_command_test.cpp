@@ -58,7 +58,8 @@ TEST(ScanCommand, ExportWritesList1WithTheTypedDelimiter) {
 
   const auto blank = scan({"--export=" + target, "--delimiter=   ", input});
   EXPECT_EQ(blank.exitCode, 2);
-  EXPECT_EQ(readFile(target), "aa@example.com , bb@example.com , cc@example.com") << "a blank delimiter exports nothing";
+  EXPECT_EQ(readFile(target), "aa@example.com , bb@example.com , cc@example.com")
+      << "a blank delimiter exports nothing";
 
   EXPECT_EQ(scan({"--delimiter=tb", input}).exitCode, 2) << "a delimiter without an export is a mistake";
 }
@@ -114,8 +115,16 @@ TEST(ScanCommand, FolderScansTheWholeTreeAndReportsOnlyWhenAsked) {
 TEST(ScanCommand, ResultsDoNotDependOnTheNumberOfThreads) {
   TempFolder folder;
   std::mt19937 random(1234);
-  const char* words[] = {"mail ", "aa@example.com ", "bb@example.org ", "name at host.de ", "(at) ", "(dot) ",
-                         "zz@unknown.test ", "\r\n", "ab@cd.ef.museum ", "x@y "};
+  const char* words[] = {"mail ",
+                         "aa@example.com ",
+                         "bb@example.org ",
+                         "name at host.de ",
+                         "(at) ",
+                         "(dot) ",
+                         "zz@unknown.test ",
+                         "\r\n",
+                         "ab@cd.ef.museum ",
+                         "x@y "};
   for (int i = 0; i < 3000; ++i) {
     std::string content;
     for (int w = static_cast<int>(random() % 40); w > 0; --w) content += words[random() % std::size(words)];

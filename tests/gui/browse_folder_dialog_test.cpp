@@ -162,7 +162,8 @@ void BrowseFolderDialogTest::statusTextFitsPathToTheWidthRule() {
 void BrowseFolderDialogTest::startFolderIsSelectedShownAndScrolledTo() {
   // Enough siblings before the start folder to push it below the first screen.
   for (int i = 0; i < 80; ++i) {
-    std::filesystem::create_directories(m_temp->path() / "many" / QStringLiteral("s%1").arg(i, 2, 10, QLatin1Char('0')).toStdString());
+    std::filesystem::create_directories(m_temp->path() / "many" /
+                                        QStringLiteral("s%1").arg(i, 2, 10, QLatin1Char('0')).toStdString());
   }
   std::filesystem::create_directories(m_temp->path() / "many" / "zz-start");
   const QString start = folder("many/zz-start");
@@ -195,8 +196,8 @@ void BrowseFolderDialogTest::selectionChangesRewriteTheStatusLine() {
   QTreeView* tree = dialog.folderTree();
   const QModelIndex parent = dialog.indexOfPath(qPath(m_temp->path()));
   QCOMPARE(childNames(tree, parent), (QStringList{QStringLiteral("a"), QStringLiteral("b")}));
-  const QModelIndexList rowsOfB =
-      tree->model()->match(tree->model()->index(0, 0, parent), Qt::DisplayRole, QStringLiteral("b"), 1, Qt::MatchExactly);
+  const QModelIndexList rowsOfB = tree->model()->match(tree->model()->index(0, 0, parent), Qt::DisplayRole,
+                                                       QStringLiteral("b"), 1, Qt::MatchExactly);
   QCOMPARE(rowsOfB.size(), 1);
   tree->setCurrentIndex(rowsOfB.first());
   QCOMPARE(dialog.selectedPath(), folder("b"));

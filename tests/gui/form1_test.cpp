@@ -3,11 +3,11 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QGuiApplication>
-#include <QScreen>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QListView>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -74,19 +74,21 @@ class Form1Test : public QObject {
     gui::Form1& window = open(1);
     QCOMPARE(window.size(), QSize(443, 529));
     // Centred on the screen, give or take the window frame.
-    const QPoint offCentre = window.geometry().center() - QGuiApplication::primaryScreen()->availableGeometry().center();
+    const QPoint offCentre =
+        window.geometry().center() - QGuiApplication::primaryScreen()->availableGeometry().center();
     QVERIFY2(offCentre.manhattanLength() <= 12, "the window opens centred");
-    QCOMPARE(window.windowTitle(), QString::fromUtf8("mailsift " MAILSIFT_VERSION " \u00A9 2031 https://maker.example"));
+    QCOMPARE(window.windowTitle(),
+             QString::fromUtf8("mailsift " MAILSIFT_VERSION " \u00A9 2031 https://maker.example"));
     const struct {
       const char* name;
       QRect where;
     } layout[] = {
-        {"Command1", {6, 6, 82, 34}},     {"Command4", {96, 6, 79, 34}},    {"Command3", {183, 6, 79, 34}},
-        {"Command5", {270, 6, 79, 34}},   {"Command6", {357, 6, 79, 34}},   {"Command7", {414, 75, 22, 22}},
-        {"Picture2", {6, 48, 147, 47}},   {"Label5", {153, 45, 283, 52}},   {"List1", {6, 102, 184, 394}},
+        {"Command1", {6, 6, 82, 34}},       {"Command4", {96, 6, 79, 34}},      {"Command3", {183, 6, 79, 34}},
+        {"Command5", {270, 6, 79, 34}},     {"Command6", {357, 6, 79, 34}},     {"Command7", {414, 75, 22, 22}},
+        {"Picture2", {6, 48, 147, 47}},     {"Label5", {153, 45, 283, 52}},     {"List1", {6, 102, 184, 394}},
         {"Command2_0", {207, 108, 28, 28}}, {"Command2_1", {207, 144, 28, 28}}, {"List2", {252, 102, 184, 394}},
-        {"Label1", {6, 504, 184, 19}},    {"Label2", {252, 504, 184, 19}},  {"Label3", {195, 435, 52, 34}},
-        {"Picture1", {174, 288, 94, 28}}, {"Label4", {3, 6, 88, 16}},
+        {"Label1", {6, 504, 184, 19}},      {"Label2", {252, 504, 184, 19}},    {"Label3", {195, 435, 52, 34}},
+        {"Picture1", {174, 288, 94, 28}},   {"Label4", {3, 6, 88, 16}},
     };
     for (const auto& item : layout) {
       QWidget* widget = control<QWidget>(item.name);
@@ -308,7 +310,9 @@ class Form1Test : public QObject {
 
   void cancelDuringALongScan() {
     TempFolder folder;
-    for (int i = 0; i < 4000; ++i) folder.write("big/d" + std::to_string(i % 20) + "/f" + std::to_string(i), "u" + std::to_string(i) + "@example.com");
+    for (int i = 0; i < 4000; ++i)
+      folder.write("big/d" + std::to_string(i % 20) + "/f" + std::to_string(i),
+                   "u" + std::to_string(i) + "@example.com");
     gui::Form1& window = open();
     m_dialogs.folderAnswers.push_back(QString::fromStdString(folder.file("big")));
     click("Command4");

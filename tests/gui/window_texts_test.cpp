@@ -36,8 +36,8 @@ TEST(WindowCaptions, GermanSetsSevenCaptionsWithoutAccessKeys) {
   EXPECT_EQ(captions.Command5, "CSV Export");
   EXPECT_EQ(captions.Command6, "Ende");
   EXPECT_EQ(captions.Label4, "Warten");
-  for (const std::string* caption : {&captions.Command1, &captions.Command4, &captions.Command3, &captions.Command5,
-                                     &captions.Command6}) {
+  for (const std::string* caption :
+       {&captions.Command1, &captions.Command4, &captions.Command3, &captions.Command5, &captions.Command6}) {
     EXPECT_EQ(caption->find('&'), std::string::npos) << *caption;
   }
   // "Warten" is a caption only, not a text of the table.
@@ -59,7 +59,8 @@ TEST(WindowTexts, CountersAndNoticeFollowTheirTextsDirectly) {
     const InterfaceTexts texts = LoadUiTexts(code);
     EXPECT_EQ(counterCaption(texts.text(UiText::FoundCounter), 12), texts.german ? "Gefunden:12" : "Found:12");
     EXPECT_EQ(counterCaption(texts.text(UiText::UnknownCounter), 3), texts.german ? "Unerkannt:3" : "Unknown:3");
-    EXPECT_EQ(duplicateNotice(texts.text(UiText::DuplicateNotice), 5), texts.german ? "Doppelte\r\n5" : "Duplicate\r\n5");
+    EXPECT_EQ(duplicateNotice(texts.text(UiText::DuplicateNotice), 5),
+              texts.german ? "Doppelte\r\n5" : "Duplicate\r\n5");
   }
   EXPECT_EQ(counterCaption("Found:", 0), "Found:0");
   EXPECT_EQ(duplicateNotice("Duplicate", 0), "Duplicate\r\n0");

@@ -1,7 +1,7 @@
 // Replacing a file through a temporary file: what a success leaves behind,
 // and that every failure leaves the previous file and no stray file.
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>

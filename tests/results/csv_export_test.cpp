@@ -20,14 +20,14 @@ TEST(ExportDelimiter, ReplacesKeywordsAndLowerCasesInTheirOrder) {
       {"brtb", "\r\n\t"},
       {"tbbr", "\t\r\n"},
       {"brbr", "\r\n\r\n"},
-      {"tbr", "t\r\n"},   // "br" goes first
-      {"bbrr", "b\r\nr"}, // no overlap, no second pass
-      {"BR", "br"},       // escapes the case-sensitive first step
+      {"tbr", "t\r\n"},    // "br" goes first
+      {"bbrr", "b\r\nr"},  // no overlap, no second pass
+      {"BR", "br"},        // escapes the case-sensitive first step
       {"Br", "br"},
-      {"TB", "\t"},       // lower-cased before the tab step
+      {"TB", "\t"},  // lower-cased before the tab step
       {"X", "x"},
-      {" , ", " , "},     // spaces around content stay
-      {"\t", "\t"},       // only spaces count as blank
+      {" , ", " , "},  // spaces around content stay
+      {"\t", "\t"},    // only spaces count as blank
       {"ÀÉÞ×ŠŒŽŸ|àÿ", "àéþ×šœžÿ|àÿ"},
   };
   for (const auto& [answer, delimiter] : cases) {

@@ -46,9 +46,9 @@ TEST_P(DuplicateRemoval, KeepsOneOfEachTextAcrossCalls) {
   addAll(lists, list, {"d@x.de", "a@x.de", "d@x.de", "e@x.de"});
   EXPECT_EQ(lists.removeDuplicates(list), 2U);
   EXPECT_EQ(lists.removeDuplicates(list), 0U);
-  const std::vector<std::string> expected = list == ListId::List2
-                                                ? std::vector<std::string>{"b@x.de", "a@x.de", "c@x.de", "d@x.de", "e@x.de"}
-                                                : std::vector<std::string>{"a@x.de", "b@x.de", "c@x.de", "d@x.de", "e@x.de"};
+  const std::vector<std::string> expected =
+      list == ListId::List2 ? std::vector<std::string>{"b@x.de", "a@x.de", "c@x.de", "d@x.de", "e@x.de"}
+                            : std::vector<std::string>{"a@x.de", "b@x.de", "c@x.de", "d@x.de", "e@x.de"};
   EXPECT_EQ(contents(lists, list), expected);
 }
 

@@ -46,8 +46,8 @@ bool referenceLess(const std::string& left, const std::string& right) {
 TEST(EntryOrder, FoldsUmlautsThenComparesBytes) {
   // Each pair in ascending order; several contradict plain byte order.
   const std::vector<std::pair<std::string, std::string>> ascending = {
-      {"äb", "ac"},    {"a", "ä"},       {"ä", "ab"},     {"öz", "p"},  {"üz", "v"},
-      {"f", "é"},      {"xü", "x\xC3\xA0"}, {"xa", "x\xC3"}, {"ab", "abc"}, {"a@b.de", "ä@b.de"},
+      {"äb", "ac"}, {"a", "ä"},          {"ä", "ab"},     {"öz", "p"},   {"üz", "v"},
+      {"f", "é"},   {"xü", "x\xC3\xA0"}, {"xa", "x\xC3"}, {"ab", "abc"}, {"a@b.de", "ä@b.de"},
   };
   for (const auto& [lower, higher] : ascending) {
     EXPECT_TRUE(compareEntries(lower, higher) < 0) << lower << " vs " << higher;
@@ -69,8 +69,8 @@ TEST(EntryOrder, AgreesWithTheStatedRuleOnRandomTexts) {
   for (int round = 0; round < 20000; ++round) {
     const std::string a = text();
     const std::string b = text();
-    ASSERT_EQ(compareEntries(a, b) < 0, referenceLess(a, b)) << testing::PrintToString(a) << " vs "
-                                                             << testing::PrintToString(b);
+    ASSERT_EQ(compareEntries(a, b) < 0, referenceLess(a, b))
+        << testing::PrintToString(a) << " vs " << testing::PrintToString(b);
     ASSERT_EQ(compareEntries(a, b) == 0, a == b);
     const auto keyA = detail::orderKey(a);
     const auto keyB = detail::orderKey(b);

@@ -106,7 +106,8 @@ TEST(TextTable, TextsOfEveryLengthAndByte) {
     ASSERT_NO_FATAL_FAILURE(add(changed));
     ASSERT_NO_FATAL_FAILURE(add(text + '\0'));
   }
-  for (const std::size_t length : {std::size_t{65'535}, std::size_t{65'537}, std::size_t{1} << 20, std::size_t{3} << 20}) {
+  for (const std::size_t length :
+       {std::size_t{65'535}, std::size_t{65'537}, std::size_t{1} << 20, std::size_t{3} << 20}) {
     const std::string text = randomText(random, length);
     ASSERT_NO_FATAL_FAILURE(add(text));
     ASSERT_NO_FATAL_FAILURE(add(text.substr(1)));

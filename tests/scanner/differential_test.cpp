@@ -18,11 +18,12 @@ namespace {
 // spelled-out forms, known and unknown top-level domains, umlauts, bytes of
 // the upper half, NUL.
 const std::vector<std::string> kPieces = {
-    "a", "b", "x", "Z", "Q", "0", "7", ".", ".", "-", "_", "@", "@", " ", " ", "(", ")", "[", "]",
-    "at", "AT", "At", "dot", "DOT", "punkt", "Punkt", "com", "de", "org", "museum", "test", "CH",
-    "\xE4", "\xF6", "\xFC", "\xC4", "\xD6", "\xDC", "\xDF", "\x80", "\x9F", "\xFF", "\xD7",
-    std::string(1, '\0'), "\r\n", ":", "+", "(at)", "[at]", " at ", "(dot)", "[dot]", "(punkt)",
-    "[punkt]", "ab", "example", "mail",
+    "a",       "b",    "x",     "Z",     "Q",    "0",    "7",     ".",      ".",       "-",       "_",
+    "@",       "@",    " ",     " ",     "(",    ")",    "[",     "]",      "at",      "AT",      "At",
+    "dot",     "DOT",  "punkt", "Punkt", "com",  "de",   "org",   "museum", "test",    "CH",      "\xE4",
+    "\xF6",    "\xFC", "\xC4",  "\xD6",  "\xDC", "\xDF", "\x80",  "\x9F",   "\xFF",    "\xD7",    std::string(1, '\0'),
+    "\r\n",    ":",    "+",     "(at)",  "[at]", " at ", "(dot)", "[dot]",  "(punkt)", "[punkt]", "ab",
+    "example", "mail",
 };
 
 std::string randomText(std::mt19937_64& random, std::size_t pieces) {
@@ -135,8 +136,8 @@ TEST(Differential, EveryCandidateFinderFindsExactlyTheCandidates) {
     }
     for (const auto& finder : detail::availableCandidateFinders()) {
       std::vector<std::uint16_t> found(detail::kCandidateChunk);
-      found.resize(finder.find(reinterpret_cast<const unsigned char*>(text.data()), text.size(), begin, end,
-                               found.data()));
+      found.resize(
+          finder.find(reinterpret_cast<const unsigned char*>(text.data()), text.size(), begin, end, found.data()));
       ASSERT_EQ(found, expected) << finder.name << " round " << round;
     }
   }

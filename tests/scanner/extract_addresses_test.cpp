@@ -38,8 +38,7 @@ TEST(ExtractAddresses, NormalisesCaseAndSpelledOutForms) {
       {"spelled out in capitals", "John.Doe(AT)Example(DOT)com", {{L1, "john.doe@example.com"}}},
       {"upper case", "INFO@EXAMPLE.COM", {{L1, "info@example.com"}}},
       {"square brackets", "max[at]firma[dot]de", {{L1, "max@firma.de"}}},
-      {"punkt forms", "max(at)firma(punkt)de and eva[at]firma[PUNKT]ch",
-       {{L1, "max@firma.de"}, {L1, "eva@firma.ch"}}},
+      {"punkt forms", "max(at)firma(punkt)de and eva[at]firma[PUNKT]ch", {{L1, "max@firma.de"}, {L1, "eva@firma.ch"}}},
       {"blank at blank", "write to john at example.com", {{L1, "john@example.com"}}},
       {"a spelled-out dot between blanks stays", "write to john at example dot com", {{L2, "john@example"}}},
       {"mixed-case at between blanks", "x1 At y1.de", {{L1, "x1@y1.de"}}},
@@ -67,12 +66,15 @@ TEST(ExtractAddresses, FindsTheEdgesOfACandidate) {
       {"no dot at all", "user@localhost", {{L2, "user@localhost"}}},
       {"umlaut only right of the at", "j\xFCrgen@example.com", {{L1, "rgen@example.com"}}},
       {"capital umlauts right of the at", "info@B\xDCRO.de", {{L1, "info@b\xC3\xBCro.de"}}},
-      {"underscore only left of the at", "first_last@example.com user@my_example.com",
+      {"underscore only left of the at",
+       "first_last@example.com user@my_example.com",
        {{L1, "first_last@example.com"}, {L2, "user@my"}}},
       {"every at is a hit", "a@b@example.com", {{L2, "a@b"}, {L1, "b@example.com"}}},
       {"same address twice", "a@example.com, a@example.com", {{L1, "a@example.com"}, {L1, "a@example.com"}}},
       {"leading digit in the top-level label", "x@example.1com", {{L2, "x@example.1com"}}},
-      {"long top-level domain", "x@example.museum x@example.museums", {{L1, "x@example.museum"}, {L2, "x@example.museums"}}},
+      {"long top-level domain",
+       "x@example.museum x@example.museums",
+       {{L1, "x@example.museum"}, {L2, "x@example.museums"}}},
       {"plus ends the local part", "first+tag@example.com", {{L1, "tag@example.com"}}},
   });
 }
@@ -102,8 +104,7 @@ TEST(ExtractAddresses, AtBetweenBlanksIsTakenLeftToRight) {
 TEST(ExtractAddresses, LongCandidatesHaveNoLimit) {
   const std::string local(100000, 'x');
   const std::string domain(100000, 'y');
-  EXPECT_EQ(fastExtract(local + "@" + domain + ".de"),
-            (std::vector<Entry>{{L1, local + "@" + domain + ".de"}}));
+  EXPECT_EQ(fastExtract(local + "@" + domain + ".de"), (std::vector<Entry>{{L1, local + "@" + domain + ".de"}}));
 }
 
 TEST(ExtractAddresses, StopsWhenTheSinkThrows) {

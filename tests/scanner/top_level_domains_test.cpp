@@ -28,8 +28,8 @@ TEST(TopLevelDomains, ListHasTheFixedShape) {
   }
   EXPECT_EQ(twoLetter, 255u);
   const std::vector<std::string_view> expectedLonger = {
-      "AERO", "ARPA", "ASIA", "BIZ", "CAT",  "COM", "COOP", "EDU", "GOV", "INFO",   "INT",
-      "JOBS", "MIL",  "MOBI", "MUSEUM", "NAME", "NET", "ORG", "PRO", "TEL", "TRAVEL", "XXX"};
+      "AERO", "ARPA", "ASIA", "BIZ",    "CAT",  "COM", "COOP", "EDU", "GOV", "INFO",   "INT",
+      "JOBS", "MIL",  "MOBI", "MUSEUM", "NAME", "NET", "ORG",  "PRO", "TEL", "TRAVEL", "XXX"};
   EXPECT_EQ(longer, expectedLonger);
 }
 
@@ -46,8 +46,8 @@ TEST(TopLevelDomains, EveryEntryAndNothingElseIsRecognised) {
     }
   }
   EXPECT_EQ(recognised, 255);
-  for (const char* other : {"", "com", "Com", "TEST", "LOCAL", "XYZ", "ONLINE", "ZZ", "C", "COMM", "MUSEUMS",
-                            "XX", "CO M", "DE\n", "A"}) {
+  for (const char* other :
+       {"", "com", "Com", "TEST", "LOCAL", "XYZ", "ONLINE", "ZZ", "C", "COMM", "MUSEUMS", "XX", "CO M", "DE\n", "A"}) {
     EXPECT_FALSE(isTopLevelDomain(other)) << other;
   }
 }

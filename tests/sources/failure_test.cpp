@@ -49,12 +49,12 @@ TEST(Failure, OwnFailuresHaveTheirKindsTextAndNoNumber) {
 }
 
 TEST(Failure, AStepOfALargerTaskKeepsKindAndNumber) {
-  const Failure step = asStepOf(failureFromSystemError(EACCES, "/tmp/a.tmp", FailureKind::WriteFailed),
-                                "http://host/a", "cannot create /tmp/a.tmp");
+  const Failure step = asStepOf(failureFromSystemError(EACCES, "/tmp/a.tmp", FailureKind::WriteFailed), "http://host/a",
+                                "cannot create /tmp/a.tmp");
   EXPECT_EQ(step.kind, FailureKind::AccessDenied);
   EXPECT_EQ(step.systemError, EACCES);
-  EXPECT_EQ(describe(step), "http://host/a: cannot create /tmp/a.tmp: " +
-                                std::error_code(EACCES, std::generic_category()).message());
+  EXPECT_EQ(describe(step),
+            "http://host/a: cannot create /tmp/a.tmp: " + std::error_code(EACCES, std::generic_category()).message());
 }
 
 }  // namespace

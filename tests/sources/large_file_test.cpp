@@ -15,7 +15,7 @@
 namespace mailsift {
 namespace {
 
-TEST(FileToScanText, ReadsFilesOfTwoGibibytesAndMore) {
+TEST(ReadScanText, ReadsFilesOfTwoGibibytesAndMore) {
   test::TempFolder folder;
   const std::string path = folder.file("huge.bin");
   const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);

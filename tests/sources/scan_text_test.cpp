@@ -22,9 +22,12 @@ using test::kindOf;
 using test::messageOf;
 using test::TempFolder;
 
-TEST(FileToScanText, ReadsEveryByteUnchanged) {
+TEST(ReadScanText, ReadsEveryByteUnchanged) {
   TempFolder folder;
-  const std::string content = std::string("one\r\ntwo\0three\x1A" "four\rfive\n\xE4\xFF", 27);
+  const std::string content = std::string(
+      "one\r\ntwo\0three\x1A"
+      "four\rfive\n\xE4\xFF",
+      27);
   const ReadResult read = readScanText(folder.write("mixed.bin", content));
   ASSERT_TRUE(read.ok()) << messageOf(read.failure);
   EXPECT_EQ(read.text.view(), content);
@@ -34,15 +37,15 @@ TEST(FileToScanText, ReadsEveryByteUnchanged) {
   EXPECT_TRUE(empty.text.empty());
 }
 
-TEST(FileToScanText, UsesThePathExactlyAsGiven) {
+TEST(ReadScanText, UsesThePathExactlyAsGiven) {
   TempFolder folder;
   folder.write(" spaced.txt ", "with spaces");
   folder.write("spaced.txt", "without");
-  EXPECT_EQ(FileToScanText(folder.file(" spaced.txt ")).view(), "with spaces");
-  EXPECT_EQ(FileToScanText(folder.file("spaced.txt")).view(), "without");
+  EXPECT_EQ(readScanText(folder.file(" spaced.txt ")).text.view(), "with spaces");
+  EXPECT_EQ(readScanText(folder.file("spaced.txt")).text.view(), "without");
 }
 
-TEST(FileToScanText, FailuresGiveTheEmptyTextAndSayWhy) {
+TEST(ReadScanText, FailuresGiveTheEmptyTextAndSayWhy) {
   TempFolder folder;
   const ReadResult missing = readScanText(folder.file("missing.txt"));
   EXPECT_EQ(kindOf(missing.failure), FailureKind::NotFound);
@@ -66,14 +69,14 @@ TEST(FileToScanText, FailuresGiveTheEmptyTextAndSayWhy) {
   }
 }
 
-TEST(FileToScanText, ReadOnlyFilesAreRead) {
+TEST(ReadScanText, ReadOnlyFilesAreRead) {
   TempFolder folder;
   const std::string path = folder.write("readonly.txt", "a@example.com");
   ASSERT_EQ(chmod(path.c_str(), 0444), 0);
-  EXPECT_EQ(FileToScanText(path).view(), "a@example.com");
+  EXPECT_EQ(readScanText(path).text.view(), "a@example.com");
 }
 
-TEST(FileToScanText, SpecialFilesGiveTheEmptyTextAtOnce) {
+TEST(ReadScanText, SpecialFilesGiveTheEmptyTextAtOnce) {
   TempFolder folder;
   // A FIFO with no writer would block an ordinary open for ever.
   const std::string fifo = folder.file("pipe");
@@ -100,15 +103,15 @@ TEST(FileToScanText, SpecialFilesGiveTheEmptyTextAtOnce) {
   close(listener);
 }
 
-TEST(FileToScanText, FollowsLinksToFiles) {
+TEST(ReadScanText, FollowsLinksToFiles) {
   TempFolder folder;
   const std::string target = folder.write("target.txt", "linked@example.com");
   const std::string link = folder.file("link.txt");
   std::filesystem::create_symlink(target, link);
-  EXPECT_EQ(FileToScanText(link).view(), "linked@example.com");
+  EXPECT_EQ(readScanText(link).text.view(), "linked@example.com");
 }
 
-TEST(FileToScanText, ReadsFilesLargerThanTheBufferThresholds) {
+TEST(ReadScanText, ReadsFilesLargerThanTheBufferThresholds) {
   TempFolder folder;
   std::string big(9 << 20, 'x');  // above the size that switches to mapped buffers
   big.replace(big.size() - 20, 14, "end@example.de");
@@ -124,7 +127,7 @@ TEST(FileToScanText, ReadsFilesLargerThanTheBufferThresholds) {
 namespace mailsift {
 namespace {
 
-TEST(FileToScanText, AFileCutShortWhileMappedReadsAsZerosInsteadOfCrashing) {
+TEST(ReadScanText, AFileCutShortWhileMappedReadsAsZerosInsteadOfCrashing) {
   test::TempFolder folder;
   std::string content(8 << 20, 'x');
   content.replace(0, 16, "head@example.de ");

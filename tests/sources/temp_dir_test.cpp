@@ -14,13 +14,13 @@ namespace mailsift {
 namespace {
 
 std::string resolveWith(const std::map<std::string, std::string>& environment) {
-  return detail::resolveTempDir([&](const char* name) {
+  return detail::resolveTemporaryFolder([&](const char* name) {
     const auto it = environment.find(name);
     return it == environment.end() ? std::string() : it->second;
   });
 }
 
-TEST(TempDir, TakesTheFirstVariableThatIsSetAndEndsInASlash) {
+TEST(TemporaryFolder, TakesTheFirstVariableThatIsSetAndEndsInASlash) {
   EXPECT_EQ(resolveWith({{"TEMP", "/t"}, {"TMP", "/u"}, {"TMPDIR", "/v"}}), "/t/");
   EXPECT_EQ(resolveWith({{"TEMP", "/t/"}}), "/t/");
   EXPECT_EQ(resolveWith({{"TEMP", ""}, {"TMP", "/u"}}), "/u/");
@@ -30,18 +30,18 @@ TEST(TempDir, TakesTheFirstVariableThatIsSetAndEndsInASlash) {
   EXPECT_EQ(resolveWith({{"TEMP", "relative"}}), "relative/");
 }
 
-// The only test in this program that calls TempDir(), which is worked out
+// The only test in this program that calls temporaryFolder(), which is worked out
 // once per process.
-TEST(TempDir, IsCreatedOnFirstUseAndKeptForTheProcess) {
+TEST(TemporaryFolder, IsCreatedOnFirstUseAndKeptForTheProcess) {
   test::TempFolder folder;
   const std::string chosen = folder.file("downloads");
   ASSERT_EQ(setenv("TEMP", chosen.c_str(), 1), 0);
-  EXPECT_EQ(TempDir(), chosen + "/");
+  EXPECT_EQ(temporaryFolder(), chosen + "/");
   EXPECT_TRUE(std::filesystem::is_directory(chosen));
-  EXPECT_EQ(TempFileName(), chosen + "/kelvaro.tmp");
+  EXPECT_EQ(temporaryDownloadPath(), chosen + "/kelvaro.tmp");
 
   ASSERT_EQ(setenv("TEMP", folder.file("elsewhere").c_str(), 1), 0);
-  EXPECT_EQ(TempDir(), chosen + "/");
+  EXPECT_EQ(temporaryFolder(), chosen + "/");
   unsetenv("TEMP");
 }
 

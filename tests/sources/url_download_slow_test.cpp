@@ -1,4 +1,4 @@
-// URLDownload with transfers that take seconds: a server that stalls part
+// Downloads with transfers that take seconds: a server that stalls part
 // way, and a body of 64 MiB.
 #include <gtest/gtest.h>
 
@@ -22,7 +22,7 @@ TEST(URLDownloadSlow, StalledServerFailsAndLeavesNoPartialFile) {
   HttpOptions options;
   options.stallTimeout = std::chrono::seconds(1);
   const URLDownloadResult result =
-      URLDownload(server.url("/stall"), folder.file("s.tmp"), DownloadMode::NumberedName, options);
+      downloadUrl(server.url("/stall"), folder.file("s.tmp"), DownloadMode::NumberedName, options);
   EXPECT_FALSE(result.saved());
   EXPECT_TRUE(result.failure.has_value());
   EXPECT_FALSE(messageOf(result.failure).empty());
@@ -33,7 +33,7 @@ TEST(URLDownloadSlow, SavesALargeBodyByteForByte) {
   HttpTestServer server;
   test::TempFolder folder;
   const URLDownloadResult result =
-      URLDownload(server.url("/large"), folder.file("big.bin"), DownloadMode::NumberedName);
+      downloadUrl(server.url("/large"), folder.file("big.bin"), DownloadMode::NumberedName);
   ASSERT_TRUE(result.saved()) << messageOf(result.failure);
   const std::string body = test::readFile(result.savedPath);
   ASSERT_EQ(body.size(), HttpTestServer::kLargeSize);

@@ -1,7 +1,7 @@
-// URLDownload against the loopback test server: the choice of the target
+// Downloads against the loopback test server: the choice of the target
 // name in each DownloadMode, folder destinations, the two refusals, and the
 // HTTP rules (redirects, schemes, status, user agent, progress, cancel).
-// JoinPath and FileExists as well.
+// joinPath and pathExists as well.
 #include "sources/url_download.h"
 
 #include <gtest/gtest.h>
@@ -31,11 +31,11 @@ std::vector<std::string> namesIn(const fs::path& folder) {
 }
 
 TEST(JoinPath, PutsExactlyOneSlashBetweenFolderAndName) {
-  EXPECT_EQ(JoinPath("", "a.txt"), "a.txt");
-  EXPECT_EQ(JoinPath("/d/", "a.txt"), "/d/a.txt");
-  EXPECT_EQ(JoinPath("/d", "a.txt"), "/d/a.txt");
-  EXPECT_EQ(JoinPath("/", "x"), "/x");
-  EXPECT_EQ(JoinPath("d", ""), "d/");
+  EXPECT_EQ(joinPath("", "a.txt"), "a.txt");
+  EXPECT_EQ(joinPath("/d/", "a.txt"), "/d/a.txt");
+  EXPECT_EQ(joinPath("/d", "a.txt"), "/d/a.txt");
+  EXPECT_EQ(joinPath("/", "x"), "/x");
+  EXPECT_EQ(joinPath("d", ""), "d/");
 }
 
 TEST(FileExists, TrueForFilesFoldersAndLinks) {
@@ -43,19 +43,19 @@ TEST(FileExists, TrueForFilesFoldersAndLinks) {
   const std::string file = folder.write("f.txt", "x");
   fs::create_directory(folder.file("sub"));
   fs::create_symlink(folder.file("nowhere"), folder.file("dangling"));
-  EXPECT_TRUE(FileExists(file));
-  EXPECT_TRUE(FileExists(folder.file("sub")));
-  EXPECT_TRUE(FileExists(folder.file("sub") + "/"));
-  EXPECT_TRUE(FileExists(folder.file("dangling")));
+  EXPECT_TRUE(pathExists(file));
+  EXPECT_TRUE(pathExists(folder.file("sub")));
+  EXPECT_TRUE(pathExists(folder.file("sub") + "/"));
+  EXPECT_TRUE(pathExists(folder.file("dangling")));
 }
 
 TEST(FileExists, FalseWhenNothingIsThere) {
   test::TempFolder folder;
   const std::string file = folder.write("f.txt", "x");
-  EXPECT_FALSE(FileExists(folder.file("missing.txt")));
-  EXPECT_FALSE(FileExists(folder.file("missing/a.txt")));
-  EXPECT_FALSE(FileExists(file + "/a.txt"));
-  EXPECT_FALSE(FileExists(""));
+  EXPECT_FALSE(pathExists(folder.file("missing.txt")));
+  EXPECT_FALSE(pathExists(folder.file("missing/a.txt")));
+  EXPECT_FALSE(pathExists(file + "/a.txt"));
+  EXPECT_FALSE(pathExists(""));
 }
 
 class URLDownloadTest : public ::testing::Test {
@@ -87,7 +87,7 @@ TEST_F(URLDownloadTest, NumberedNameTakesTheFirstFreeName) {
     for (const std::string& name : c.existing) here.write(name, "old " + name);
 
     const URLDownloadResult result =
-        URLDownload(server.url("/page.html"), here.file(c.destination), DownloadMode::NumberedName);
+        downloadUrl(server.url("/page.html"), here.file(c.destination), DownloadMode::NumberedName);
     ASSERT_TRUE(result.saved()) << messageOf(result.failure);
     EXPECT_EQ(result.savedPath, here.file(c.expected));
     EXPECT_EQ(test::readFile(result.savedPath), page);
@@ -102,7 +102,7 @@ TEST_F(URLDownloadTest, NumberedNamePassesOverALinkWithoutFollowingIt) {
   fs::create_symlink(victim, folder.file("a.tmp"));
 
   const URLDownloadResult result =
-      URLDownload(server.url("/page.html"), folder.file("a.tmp"), DownloadMode::NumberedName);
+      downloadUrl(server.url("/page.html"), folder.file("a.tmp"), DownloadMode::NumberedName);
   ASSERT_TRUE(result.saved()) << messageOf(result.failure);
   EXPECT_EQ(result.savedPath, folder.file("a (2).tmp"));
   EXPECT_EQ(content("a (2).tmp"), page);
@@ -112,7 +112,7 @@ TEST_F(URLDownloadTest, NumberedNamePassesOverALinkWithoutFollowingIt) {
 
 TEST_F(URLDownloadTest, MissingTargetFolderFailsBeforeAnyRequest) {
   const URLDownloadResult result =
-      URLDownload(server.url("/page.html"), folder.file("missing/a.tmp"), DownloadMode::NumberedName);
+      downloadUrl(server.url("/page.html"), folder.file("missing/a.tmp"), DownloadMode::NumberedName);
   EXPECT_FALSE(result.saved());
   EXPECT_TRUE(result.failure.has_value());
   EXPECT_FALSE(messageOf(result.failure).empty());
@@ -125,7 +125,7 @@ TEST_F(URLDownloadTest, MissingTargetFolderFailsBeforeAnyRequest) {
 TEST_F(URLDownloadTest, SkipExistingLeavesTheFileAndReportsNothing) {
   folder.write("a.tmp", "old");
   const URLDownloadResult skipped =
-      URLDownload(server.url("/page.html"), folder.file("a.tmp"), DownloadMode::SkipExisting);
+      downloadUrl(server.url("/page.html"), folder.file("a.tmp"), DownloadMode::SkipExisting);
   EXPECT_FALSE(skipped.saved());
   EXPECT_FALSE(skipped.failure.has_value());
   EXPECT_FALSE(skipped.error.has_value());
@@ -133,7 +133,7 @@ TEST_F(URLDownloadTest, SkipExistingLeavesTheFileAndReportsNothing) {
   EXPECT_TRUE(server.requests().empty());
 
   const URLDownloadResult saved =
-      URLDownload(server.url("/page.html"), folder.file("b.tmp"), DownloadMode::SkipExisting);
+      downloadUrl(server.url("/page.html"), folder.file("b.tmp"), DownloadMode::SkipExisting);
   EXPECT_EQ(saved.savedPath, folder.file("b.tmp"));
   EXPECT_EQ(content("b.tmp"), page);
 }
@@ -144,7 +144,7 @@ TEST_F(URLDownloadTest, RefuseExistingRaisesTheTargetExistsError) {
   for (const char* name : {"a.tmp", "link.tmp"}) {
     SCOPED_TRACE(name);
     const URLDownloadResult result =
-        URLDownload(server.url("/page.html"), folder.file(name), DownloadMode::RefuseExisting);
+        downloadUrl(server.url("/page.html"), folder.file(name), DownloadMode::RefuseExisting);
     EXPECT_FALSE(result.saved());
     ASSERT_TRUE(result.error.has_value());
     EXPECT_EQ(result.error->number, -2146697215);
@@ -155,7 +155,7 @@ TEST_F(URLDownloadTest, RefuseExistingRaisesTheTargetExistsError) {
   EXPECT_TRUE(server.requests().empty());
 
   const URLDownloadResult saved =
-      URLDownload(server.url("/page.html"), folder.file("b.tmp"), DownloadMode::RefuseExisting);
+      downloadUrl(server.url("/page.html"), folder.file("b.tmp"), DownloadMode::RefuseExisting);
   EXPECT_EQ(saved.savedPath, folder.file("b.tmp"));
   EXPECT_EQ(content("b.tmp"), page);
 }
@@ -165,7 +165,7 @@ TEST_F(URLDownloadTest, EveryOtherModeOverwrites) {
     SCOPED_TRACE(mode);
     folder.write("a.tmp", "old");
     const URLDownloadResult result =
-        URLDownload(server.url("/page.html"), folder.file("a.tmp"), static_cast<DownloadMode>(mode));
+        downloadUrl(server.url("/page.html"), folder.file("a.tmp"), static_cast<DownloadMode>(mode));
     EXPECT_EQ(result.savedPath, folder.file("a.tmp"));
     EXPECT_EQ(content("a.tmp"), page);
     EXPECT_EQ(names(), std::vector<std::string>{"a.tmp"});
@@ -174,7 +174,7 @@ TEST_F(URLDownloadTest, EveryOtherModeOverwrites) {
 
 TEST_F(URLDownloadTest, OverwriteKeepsTheOldFileWhenTheDownloadFails) {
   folder.write("a.tmp", "old");
-  const URLDownloadResult result = URLDownload(server.url("/missing"), folder.file("a.tmp"), DownloadMode::Overwrite);
+  const URLDownloadResult result = downloadUrl(server.url("/missing"), folder.file("a.tmp"), DownloadMode::Overwrite);
   EXPECT_FALSE(result.saved());
   EXPECT_TRUE(result.failure.has_value());
   EXPECT_EQ(content("a.tmp"), "old");
@@ -186,7 +186,7 @@ TEST_F(URLDownloadTest, OverwriteReplacesALinkInsteadOfWritingThroughIt) {
   const std::string victim = elsewhere.write("victim", "precious");
   fs::create_symlink(victim, folder.file("a.tmp"));
 
-  const URLDownloadResult result = URLDownload(server.url("/page.html"), folder.file("a.tmp"), DownloadMode::Overwrite);
+  const URLDownloadResult result = downloadUrl(server.url("/page.html"), folder.file("a.tmp"), DownloadMode::Overwrite);
   EXPECT_EQ(result.savedPath, folder.file("a.tmp"));
   EXPECT_FALSE(fs::is_symlink(folder.file("a.tmp")));
   EXPECT_EQ(content("a.tmp"), page);
@@ -197,16 +197,16 @@ TEST_F(URLDownloadTest, OverwriteReplacesALinkInsteadOfWritingThroughIt) {
 
 TEST_F(URLDownloadTest, FolderDestinationTakesTheNameAfterTheLastSlash) {
   const URLDownloadResult first =
-      URLDownload(server.url("/page.html"), folder.path().string(), DownloadMode::NumberedName);
+      downloadUrl(server.url("/page.html"), folder.path().string(), DownloadMode::NumberedName);
   EXPECT_EQ(first.savedPath, folder.file("page.html"));
   const URLDownloadResult second =
-      URLDownload(server.url("/page.html"), folder.path().string() + "/", DownloadMode::NumberedName);
+      downloadUrl(server.url("/page.html"), folder.path().string() + "/", DownloadMode::NumberedName);
   EXPECT_EQ(second.savedPath, folder.file("page (2).html"));
   const URLDownloadResult replaced =
-      URLDownload(server.url("/page.html"), folder.path().string(), DownloadMode::Overwrite);
+      downloadUrl(server.url("/page.html"), folder.path().string(), DownloadMode::Overwrite);
   EXPECT_EQ(replaced.savedPath, folder.file("page.html"));
   const URLDownloadResult refused =
-      URLDownload(server.url("/page.html"), folder.path().string(), DownloadMode::RefuseExisting);
+      downloadUrl(server.url("/page.html"), folder.path().string(), DownloadMode::RefuseExisting);
   ASSERT_TRUE(refused.error.has_value());
   EXPECT_EQ(refused.error->number, -2146697215);
 
@@ -218,7 +218,7 @@ TEST_F(URLDownloadTest, FolderDestinationTakesTheNameAfterTheLastSlash) {
 TEST_F(URLDownloadTest, FolderDestinationRefusesAUrlWithoutSlash) {
   for (const std::int32_t mode : {0, 1, 2, 3}) {
     SCOPED_TRACE(mode);
-    const URLDownloadResult result = URLDownload("page.html", folder.path().string(), static_cast<DownloadMode>(mode));
+    const URLDownloadResult result = downloadUrl("page.html", folder.path().string(), static_cast<DownloadMode>(mode));
     EXPECT_FALSE(result.saved());
     ASSERT_TRUE(result.error.has_value());
     EXPECT_EQ(result.error->number, -2146697214);
@@ -232,13 +232,13 @@ TEST_F(URLDownloadTest, FolderDestinationRefusesAUrlWithoutSlash) {
 TEST_F(URLDownloadTest, FollowsRedirectsUpToTen) {
   for (const char* route : {"/moved", "/found", "/chain/10"}) {
     SCOPED_TRACE(route);
-    const URLDownloadResult result = URLDownload(server.url(route), folder.file("r.html"), DownloadMode::Overwrite);
+    const URLDownloadResult result = downloadUrl(server.url(route), folder.file("r.html"), DownloadMode::Overwrite);
     ASSERT_TRUE(result.saved()) << messageOf(result.failure);
     EXPECT_EQ(content("r.html"), page);
   }
   const std::size_t before = server.requests().size();
   const URLDownloadResult tooMany =
-      URLDownload(server.url("/chain/11"), folder.file("n.html"), DownloadMode::NumberedName);
+      downloadUrl(server.url("/chain/11"), folder.file("n.html"), DownloadMode::NumberedName);
   EXPECT_TRUE(tooMany.failure.has_value());
   EXPECT_FALSE(messageOf(tooMany.failure).empty());
   EXPECT_EQ(names(), std::vector<std::string>{"r.html"});
@@ -253,7 +253,7 @@ TEST_F(URLDownloadTest, OnlyHttpAndHttpsAreFetchedAlsoAfterARedirect) {
   for (const std::string& url : {server.url("/to-ftp"), server.url("/to-file"), std::string("file:///etc/passwd"),
                                  "ftp://127.0.0.1:" + std::to_string(server.port()) + "/x"}) {
     SCOPED_TRACE(url);
-    const URLDownloadResult result = URLDownload(url, folder.file("s.tmp"), DownloadMode::NumberedName);
+    const URLDownloadResult result = downloadUrl(url, folder.file("s.tmp"), DownloadMode::NumberedName);
     EXPECT_FALSE(result.saved());
     EXPECT_TRUE(result.failure.has_value());
     EXPECT_FALSE(messageOf(result.failure).empty());
@@ -265,7 +265,7 @@ TEST_F(URLDownloadTest, OnlyHttpAndHttpsAreFetchedAlsoAfterARedirect) {
 
 TEST_F(URLDownloadTest, ErrorStatusFailsAndSavesNothing) {
   const URLDownloadResult result =
-      URLDownload(server.url("/missing"), folder.file("m.tmp"), DownloadMode::NumberedName);
+      downloadUrl(server.url("/missing"), folder.file("m.tmp"), DownloadMode::NumberedName);
   EXPECT_FALSE(result.saved());
   EXPECT_TRUE(result.failure.has_value());
   EXPECT_EQ(result.httpStatus, 404);
@@ -279,14 +279,14 @@ TEST_F(URLDownloadTest, NoServerFailsAndSavesNothing) {
     HttpTestServer gone;
     url = gone.url("/page.html");
   }
-  const URLDownloadResult result = URLDownload(url, folder.file("c.tmp"), DownloadMode::NumberedName);
+  const URLDownloadResult result = downloadUrl(url, folder.file("c.tmp"), DownloadMode::NumberedName);
   EXPECT_TRUE(result.failure.has_value());
   EXPECT_FALSE(messageOf(result.failure).empty());
   EXPECT_TRUE(names().empty());
 }
 
 TEST_F(URLDownloadTest, SendsMailsiftAndItsVersionAsUserAgent) {
-  const URLDownloadResult result = URLDownload(server.url("/agent"), folder.file("ua.txt"), DownloadMode::NumberedName);
+  const URLDownloadResult result = downloadUrl(server.url("/agent"), folder.file("ua.txt"), DownloadMode::NumberedName);
   ASSERT_TRUE(result.saved()) << messageOf(result.failure);
   EXPECT_EQ(content("ua.txt"), "mailsift/" MAILSIFT_VERSION);
 }
@@ -300,7 +300,7 @@ TEST_F(URLDownloadTest, ReportsProgressUpToTheWholeBody) {
     total = announced;
   };
   const URLDownloadResult result =
-      URLDownload(server.url("/page.html"), folder.file("p.html"), DownloadMode::NumberedName, options);
+      downloadUrl(server.url("/page.html"), folder.file("p.html"), DownloadMode::NumberedName, options);
   ASSERT_TRUE(result.saved()) << messageOf(result.failure);
   ASSERT_FALSE(received.empty());
   EXPECT_TRUE(std::is_sorted(received.begin(), received.end()));
@@ -318,7 +318,7 @@ TEST_F(URLDownloadTest, CancelStopsTheDownloadAndRemovesThePartialFile) {
     cancel = true;
   };
   const URLDownloadResult result =
-      URLDownload(server.url("/large"), folder.file("big.bin"), DownloadMode::NumberedName, options);
+      downloadUrl(server.url("/large"), folder.file("big.bin"), DownloadMode::NumberedName, options);
   EXPECT_FALSE(result.saved());
   EXPECT_TRUE(result.failure.has_value());
   EXPECT_GT(seen, 0u);
@@ -326,7 +326,7 @@ TEST_F(URLDownloadTest, CancelStopsTheDownloadAndRemovesThePartialFile) {
   EXPECT_TRUE(names().empty());
 
   const URLDownloadResult before =
-      URLDownload(server.url("/page.html"), folder.file("p.html"), DownloadMode::NumberedName, options);
+      downloadUrl(server.url("/page.html"), folder.file("p.html"), DownloadMode::NumberedName, options);
   EXPECT_TRUE(before.failure.has_value());
   EXPECT_TRUE(names().empty());
 }

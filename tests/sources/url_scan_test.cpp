@@ -1,6 +1,6 @@
 // fetchUrlForScan: blank answers, the page text, and that exactly the file
 // it downloaded is read and removed, whatever else lies at the temporary
-// name. TempDir() is fixed once per process, so every test here shares one
+// name. temporaryFolder() is fixed once per process, so every test here shares one
 // temporary folder, emptied before and after each test.
 #include "sources/url_scan.h"
 
@@ -27,7 +27,7 @@ using test::HttpTestServer;
 using test::messageOf;
 
 // The process's temporary folder: TEMP points at it for the first call of
-// TempDir(), which creates it and keeps it, and is then set back, so that
+// temporaryFolder(), which creates it and keeps it, and is then set back, so that
 // the TempFolders of the tests (which follow TEMP too) are made elsewhere.
 const fs::path& processTempFolder() {
   static const fs::path folder = [] {
@@ -36,7 +36,7 @@ const fs::path& processTempFolder() {
     const char* previous = std::getenv("TEMP");
     const std::string saved = previous != nullptr ? previous : "";
     ::setenv("TEMP", inside.c_str(), 1);
-    (void)TempDir();
+    (void)temporaryFolder();
     if (previous != nullptr) {
       ::setenv("TEMP", saved.c_str(), 1);
     } else {
@@ -50,7 +50,7 @@ const fs::path& processTempFolder() {
 class UrlScanTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_EQ(TempDir(), processTempFolder().string() + "/");
+    ASSERT_EQ(temporaryFolder(), processTempFolder().string() + "/");
     clear();
   }
   void TearDown() override { clear(); }

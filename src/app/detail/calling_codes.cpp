@@ -269,9 +269,8 @@ constexpr std::array<TerritoryCallingCode, 250> kTable{{
 }};
 
 constexpr bool isSortedAndUnique() {
-  return std::adjacent_find(kTable.begin(), kTable.end(), [](const auto& a, const auto& b) {
-           return a.territory >= b.territory;
-         }) == kTable.end();
+  return std::adjacent_find(kTable.begin(), kTable.end(),
+                            [](const auto& a, const auto& b) { return a.territory >= b.territory; }) == kTable.end();
 }
 static_assert(isSortedAndUnique(), "the lookup below is a binary search");
 

@@ -134,10 +134,9 @@ void SortedEntries::fillBlocks(std::vector<Entry>&& sorted) const {
 std::size_t SortedEntries::blockReaching(const Entry& entry) const {
   // The first block whose last entry is not before `entry`; every entry of
   // the blocks before it is.
-  const auto found = std::partition_point(m_blocks.begin(), m_blocks.end(),
-                                          [this, &entry](const Block& block) {
-                                            return ByOrder{&m_texts}(block.back(), entry);
-                                          });
+  const auto found = std::partition_point(m_blocks.begin(), m_blocks.end(), [this, &entry](const Block& block) {
+    return ByOrder{&m_texts}(block.back(), entry);
+  });
   return static_cast<std::size_t>(found - m_blocks.begin());
 }
 

@@ -43,9 +43,9 @@ inline std::uint32_t mask16Sse2(const unsigned char* p) noexcept {
   const __m128i at = _mm_cmpeq_epi8(v0, _mm_set1_epi8('@'));
   const __m128i a = _mm_cmpeq_epi8(_mm_or_si128(v1, caseBit), _mm_set1_epi8('a'));
   const __m128i t = _mm_cmpeq_epi8(_mm_or_si128(v2, caseBit), _mm_set1_epi8('t'));
-  const __m128i opener = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v0, _mm_set1_epi8(' ')),
-                                                   _mm_cmpeq_epi8(v0, _mm_set1_epi8('('))),
-                                      _mm_cmpeq_epi8(v0, _mm_set1_epi8('[')));
+  const __m128i opener =
+      _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v0, _mm_set1_epi8(' ')), _mm_cmpeq_epi8(v0, _mm_set1_epi8('('))),
+                   _mm_cmpeq_epi8(v0, _mm_set1_epi8('[')));
   const __m128i hit = _mm_or_si128(at, _mm_and_si128(_mm_and_si128(a, t), opener));
   return static_cast<std::uint32_t>(_mm_movemask_epi8(hit));
 }
@@ -63,9 +63,9 @@ __attribute__((target("avx2"))) inline std::uint32_t mask32Avx2(const unsigned c
   const __m256i at = _mm256_cmpeq_epi8(v0, _mm256_set1_epi8('@'));
   const __m256i a = _mm256_cmpeq_epi8(_mm256_or_si256(v1, caseBit), _mm256_set1_epi8('a'));
   const __m256i t = _mm256_cmpeq_epi8(_mm256_or_si256(v2, caseBit), _mm256_set1_epi8('t'));
-  const __m256i opener = _mm256_or_si256(_mm256_or_si256(_mm256_cmpeq_epi8(v0, _mm256_set1_epi8(' ')),
-                                                         _mm256_cmpeq_epi8(v0, _mm256_set1_epi8('('))),
-                                         _mm256_cmpeq_epi8(v0, _mm256_set1_epi8('[')));
+  const __m256i opener = _mm256_or_si256(
+      _mm256_or_si256(_mm256_cmpeq_epi8(v0, _mm256_set1_epi8(' ')), _mm256_cmpeq_epi8(v0, _mm256_set1_epi8('('))),
+      _mm256_cmpeq_epi8(v0, _mm256_set1_epi8('[')));
   const __m256i hit = _mm256_or_si256(at, _mm256_and_si256(_mm256_and_si256(a, t), opener));
   return static_cast<std::uint32_t>(_mm256_movemask_epi8(hit));
 }

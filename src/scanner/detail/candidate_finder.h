@@ -17,8 +17,8 @@ inline constexpr std::size_t kCandidateChunk = 4096;
 // position p in [begin, end) of `text` (which has `size` bytes) to `out`, and
 // returns how many it wrote. Requires begin < end <= size and
 // end - begin <= kCandidateChunk. Never reads outside [0, size).
-using CandidateFinder = std::size_t (*)(const unsigned char* text, std::size_t size, std::size_t begin,
-                                        std::size_t end, std::uint16_t* out) noexcept;
+using CandidateFinder = std::size_t (*)(const unsigned char* text, std::size_t size, std::size_t begin, std::size_t end,
+                                        std::uint16_t* out) noexcept;
 
 struct NamedCandidateFinder {
   std::string_view name;

@@ -15,11 +15,16 @@ constexpr unsigned char lowerOf(unsigned char b) {
   // Latin-1 capitals À..Þ, except the multiplication sign ×.
   if (b >= 0xC0 && b <= 0xDE && b != 0xD7) return static_cast<unsigned char>(b + 0x20);
   switch (b) {
-    case 0x8A: return 0x9A;  // Š
-    case 0x8C: return 0x9C;  // Œ
-    case 0x8E: return 0x9E;  // Ž
-    case 0x9F: return 0xFF;  // Ÿ
-    default: return b;
+    case 0x8A:
+      return 0x9A;  // Š
+    case 0x8C:
+      return 0x9C;  // Œ
+    case 0x8E:
+      return 0x9E;  // Ž
+    case 0x9F:
+      return 0xFF;  // Ÿ
+    default:
+      return b;
   }
 }
 
