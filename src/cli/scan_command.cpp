@@ -240,7 +240,8 @@ int runScan(std::span<const std::string_view> args) {
 
   if (options.exporting) {
     if (const std::optional<platform::Failure> failure = exportList1(lists, *delimiter, options.exportPath)) {
-      std::fprintf(stderr, "%s %s\n", exportErrorTitle(*failure).c_str(), exportErrorDescription(*failure).c_str());
+      // As the window's error box: its title "Err:" and the number, then its text.
+      std::fprintf(stderr, "Err:%d %s\n", failure->systemError, exportErrorDescription(*failure).c_str());
       return 1;
     }
   } else {

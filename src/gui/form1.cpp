@@ -289,7 +289,7 @@ void Form1::Command5_Click() {
   const std::optional<platform::Failure> failure = exportList1(m_controller.lists(), *delimiter, path.toStdString());
   if (failure) {
     m_dialogs.messageBox(this, QString::fromStdString(exportErrorDescription(*failure)),
-                         QString::fromStdString(exportErrorTitle(*failure)), MessageIcon::Critical);
+                         QString::fromStdString(errorBoxTitle(failure->systemError)), MessageIcon::Critical);
   }
 }
 

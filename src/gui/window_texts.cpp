@@ -37,4 +37,6 @@ std::string duplicateNotice(std::string_view firstLine, std::size_t removed) {
   return notice;
 }
 
+std::string errorBoxTitle(int systemError) { return "Err:" + std::to_string(systemError); }
+
 }  // namespace mailsift::gui

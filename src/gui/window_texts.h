@@ -45,4 +45,8 @@ struct WindowCaptions {
 // `removed` in decimal. Pure.
 [[nodiscard]] std::string duplicateNotice(std::string_view firstLine, std::size_t removed);
 
+// The title of the error box of a failed export: "Err:" directly followed
+// by the system's error number. Pure.
+[[nodiscard]] std::string errorBoxTitle(int systemError);
+
 }  // namespace mailsift::gui

@@ -77,8 +77,6 @@ std::optional<platform::Failure> exportList1(const ResultLists& lists, std::stri
   return platform::writeFileReplacing(path, exportText(lists, delimiter));
 }
 
-std::string exportErrorTitle(const platform::Failure& failure) { return "Err:" + std::to_string(failure.systemError); }
-
 std::string exportErrorDescription(const platform::Failure& failure) {
   return "Cannot write \"" + failure.target + "\": " + failure.message;
 }

@@ -46,10 +46,6 @@ std::string exportText(const ResultLists& lists, std::string_view delimiter);
 [[nodiscard]] std::optional<platform::Failure> exportList1(const ResultLists& lists, std::string_view delimiter,
                                                            const std::string& path);
 
-// The title of the error box for a failed export: "Err:" directly followed
-// by the system's error number.
-std::string exportErrorTitle(const platform::Failure& failure);
-
 // The text of the error box for a failed export: it names the path and
 // gives the system's text, as in `Cannot write "/a/b.csv": Permission denied`.
 std::string exportErrorDescription(const platform::Failure& failure);

@@ -64,6 +64,7 @@ TEST(WindowTexts, CountersAndNoticeFollowTheirTextsDirectly) {
   }
   EXPECT_EQ(counterCaption("Found:", 0), "Found:0");
   EXPECT_EQ(duplicateNotice("Duplicate", 0), "Duplicate\r\n0");
+  EXPECT_EQ(errorBoxTitle(13), "Err:13");
   EXPECT_EQ(windowTitle("1.2.3", 2031, "https://maker.example"), "mailsift 1.2.3 \u00A9 2031 https://maker.example");
 }
 
