@@ -55,21 +55,16 @@ class Scanner {
   }
 
  private:
-  // A candidate is "@", or "at" after " ", "(" or "[". Decide whether it is a
-  // hit and where its left and right walks start.
+  // A candidate is "@" or a whole "(at)", "[at]" or " at "; all are hits but
+  // a " at " whose first blank ended the " at " before it.
   void candidate(std::size_t p) {
     const unsigned char first = m_text[p];
     if (first == '@') {
       hit(p, p + 1);
-      return;
-    }
-    if (p + 3 >= m_size) return;
-    const unsigned char last = m_text[p + 3];
-    if (first == ' ') {
-      if (last != ' ' || p < m_blankAtEnd) return;
-      m_blankAtEnd = p + 4;
+    } else if (first != ' ') {
       hit(p, p + 4);
-    } else if (last == closerOf(first)) {
+    } else if (p >= m_blankAtEnd) {
+      m_blankAtEnd = p + 4;
       hit(p, p + 4);
     }
   }
