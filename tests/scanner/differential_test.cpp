@@ -16,13 +16,13 @@ namespace {
 // Pieces that make the interesting cases likely: letters of both cases,
 // digits, the class punctuation, "@", blanks, brackets, the words of the
 // spelled-out forms, known and unknown top-level domains, umlauts, bytes of
-// the upper half, NUL.
+// the upper half, NUL, and runs longer than the scanner's 16-byte steps.
 const std::vector<std::string> kPieces = {
     "a", "b", "x", "Z", "Q", "0", "7", ".", ".", "-", "_", "@", "@", " ", " ", "(", ")", "[", "]",
     "at", "AT", "At", "dot", "DOT", "punkt", "Punkt", "com", "de", "org", "museum", "test", "CH",
     "\xE4", "\xF6", "\xFC", "\xC4", "\xD6", "\xDC", "\xDF", "\x80", "\x9F", "\xFF", "\xD7",
     std::string(1, '\0'), "\r\n", ":", "+", "(at)", "[at]", " at ", "(dot)", "[dot]", "(punkt)",
-    "[punkt]", "ab", "example", "mail",
+    "[punkt]", "ab", "example", "mail", "Long_Local-Part.Name", "mail.Server-01.example",
 };
 
 std::string randomText(std::mt19937_64& random, std::size_t pieces) {
