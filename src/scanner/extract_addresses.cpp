@@ -10,16 +10,19 @@
 // left-to-right replacement takes the first of such a pair, which the scan
 // reproduces by remembering where the last replaced " at " ended.
 //
-// A hit costs a few vector steps in the usual case: the walks classify 16
-// bytes at a time, the entry is written lower-cased straight into one
-// buffer, and its dots are found by compares over that buffer. Dot forms
-// and runs that reach an end of the text take plain byte loops instead.
+// A hit takes a short path or a long one, and both write the entry
+// lower-cased straight into one buffer. Short: each part ends within one
+// 16-byte step of the "@", away from the ends of the text and from dot
+// forms, so one class test per part finds it and the step itself is stored.
+// Long: the walks test 16 bytes at a time (byte by byte near the ends of the
+// text, stepping over dot forms), then copy. finish() then finds the dots by
+// compares over the right part, cuts it to the address and widens ä, ö and ü
+// to UTF-8 in place, last, when there are any.
 #include "scanner/extract_addresses.h"
 
 #include <algorithm>
 #include <bit>
 #include <cstdint>
-#include <cstring>
 #include <memory>
 
 #include "scanner/detail/candidate_finder.h"
@@ -140,28 +143,42 @@ struct RightShape {
   bool doubleDot = false;
 };
 
+// The shape of one step's worth of right part: dots and high bytes, bit i
+// for byte i, of a part of `size` bytes, at `at` in the whole part.
+inline void addStep(RightShape& shape, std::size_t at, unsigned dots, unsigned high, std::size_t size,
+                    unsigned& lastBit) noexcept {
+  shape.wide |= high != 0;
+  if (dots == 0) {
+    lastBit = 0;
+    return;
+  }
+  shape.doubleDot |= ((dots << 1 | lastBit) & dots) != 0;
+  lastBit = dots >> (kStep - 1);
+  shape.lastDot = at + kStep - 1 - static_cast<std::size_t>(std::countl_zero(dots << (32 - kStep)));
+  if (shape.firstDot == size) {
+    shape.firstDot = at + static_cast<std::size_t>(std::countr_zero(dots));
+    dots &= dots - 1;
+  }
+  if (shape.secondDot == size && dots != 0) shape.secondDot = at + static_cast<std::size_t>(std::countr_zero(dots));
+}
+
 // Reads up to 15 bytes past `size`, which the entry buffer always has.
 RightShape shapeOf(const char* right, std::size_t size) noexcept {
   RightShape shape{size, size, size};
   unsigned lastBit = 0;  // the previous step's last byte was a dot
   for (std::size_t at = 0; at < size; at += kStep) {
     const unsigned valid = size - at >= kStep ? 0xFFFFu : (1u << (size - at)) - 1;
-    const unsigned dots = equalBits(right + at, '.') & valid;
-    shape.wide |= (highBits(right + at) & valid) != 0;
-    if (dots == 0) {
-      lastBit = 0;
-      continue;
-    }
-    shape.doubleDot |= ((dots << 1 | lastBit) & dots) != 0;
-    lastBit = dots >> (kStep - 1);
-    shape.lastDot = at + kStep - 1 - static_cast<std::size_t>(std::countl_zero(dots << (32 - kStep)));
-    unsigned rest = dots;
-    if (shape.firstDot == size) {
-      shape.firstDot = at + static_cast<std::size_t>(std::countr_zero(rest));
-      rest &= rest - 1;
-    }
-    if (shape.secondDot == size && rest != 0) shape.secondDot = at + static_cast<std::size_t>(std::countr_zero(rest));
+    addStep(shape, at, equalBits(right + at, '.') & valid, highBits(right + at) & valid, size, lastBit);
   }
+  return shape;
+}
+
+// The same for a part shorter than a step.
+inline RightShape shapeOfShort(const char* right, std::size_t size) noexcept {
+  RightShape shape{size, size, size};
+  const unsigned valid = (1u << size) - 1;
+  unsigned lastBit = 0;
+  addStep(shape, 0, equalBits(right, '.') & valid, highBits(right) & valid, size, lastBit);
   return shape;
 }
 
@@ -348,7 +365,7 @@ class Scanner {
   // the back, and returns the new size; the buffer has room for it.
   static std::size_t widen(char* right, std::size_t size) noexcept {
     std::size_t wide = 0;
-    for (std::size_t i = 0; i < size; ++i) wide += static_cast<unsigned char>(right[i]) >> 7;
+    for (std::size_t i = 0; i < size; ++i) wide += static_cast<std::size_t>(static_cast<unsigned char>(right[i]) >> 7);
     std::size_t to = size + wide;
     for (std::size_t i = size; i-- > 0;) {
       const auto b = static_cast<unsigned char>(right[i]);
@@ -365,22 +382,55 @@ class Scanner {
   void hit(std::size_t leftEnd, std::size_t rightBegin) {
     // An empty left part drops the hit whatever the right part holds, and
     // an empty right part has no top-level domain, which drops it too.
+    //
+    // Usual case: both parts shorter than a step, no dot form beside them,
+    // and a whole step of text on either side. One class test per part, and
+    // each part stored lower-cased from the step it was found in.
+    if (leftEnd >= kStep && rightBegin + kStep <= m_size) {
+      const unsigned char* const leftStep = m_text + leftEnd - kStep;
+      const unsigned leftOutside = ~leftBits(leftStep) & 0xFFFFu;
+      const unsigned char* const rightStep = m_text + rightBegin;
+      const unsigned rightOutside = ~rightBits(rightStep) & 0xFFFFu;
+      if (leftOutside != 0 && rightOutside != 0) {
+        const auto leftSize = static_cast<std::size_t>(std::countl_zero(leftOutside << (32 - kStep)));
+        const auto rightSize = static_cast<std::size_t>(std::countr_zero(rightOutside));
+        const unsigned char before = leftStep[kStep - 1 - leftSize];
+        const unsigned char after = rightStep[rightSize];
+        if (before != ')' && before != ']' && after != '(' && after != '[') {
+          if (leftSize == 0 || rightSize == 0) return;
+          char* const entry = m_entry.reserve(kShortEntry) + kStep;
+          lowerLeft16(entry + leftSize - kStep, leftStep);
+          entry[leftSize] = '@';
+          char* const right = entry + leftSize + 1;
+          lowerRight16(right, rightStep);
+          finish(entry, right, rightSize, shapeOfShort(right, rightSize));
+          return;
+        }
+      }
+    }
+    longHit(leftEnd, rightBegin);
+  }
+
+  // Any other case: walk, then copy.
+  [[gnu::noinline]] void longHit(std::size_t leftEnd, std::size_t rightBegin) {
     bool leftForms = false;
     const std::size_t leftBegin = leftStart(leftEnd, leftForms);
     if (leftBegin == leftEnd) return;
     bool rightForms = false;
     const std::size_t rightStop = rightEnd(rightBegin, rightForms);
     if (rightStop == rightBegin) return;
-
-    // Left part, "@", right part in lower-case Windows-1252; then the right
-    // part is cut to the address, and widened to UTF-8 last.
     char* const entry = m_entry.reserve((leftEnd - leftBegin) + 1 + 2 * (rightStop - rightBegin) + 2 * kStep);
     char* out = copyPart<true>(entry, leftBegin, leftEnd, leftForms);
     *out++ = '@';
-    char* const right = out;
-    std::size_t size = static_cast<std::size_t>(copyPart<false>(right, rightBegin, rightStop, rightForms) - right);
+    const auto size = static_cast<std::size_t>(copyPart<false>(out, rightBegin, rightStop, rightForms) - out);
+    finish(entry, out, size, shapeOf(out, size));
+  }
 
-    const RightShape shape = shapeOf(right, size);
+  // Takes the entry written so far: the left part, "@" and the right part
+  // in lower-case Windows-1252, with room for every right-part byte to take
+  // two, and the right part's shape. Cuts the right part to the address,
+  // widens it to UTF-8 and hands the entry over.
+  void finish(const char* entry, char* right, std::size_t size, const RightShape& shape) {
     TargetList target = TargetList::List2;
     std::size_t tldLength = 0;
     if (shape.lastDot != size) {
@@ -389,7 +439,9 @@ class Scanner {
       while (tldLength < most && (kClassOf[static_cast<unsigned char>(right[tldBegin + tldLength])] & detail::kTld)) {
         ++tldLength;
       }
-      if (tldLength > 0 && detail::isTldLower(std::string_view(right + tldBegin, tldLength))) target = TargetList::List1;
+      if (tldLength > 0 && detail::isTldLower(std::string_view(right + tldBegin, tldLength))) {
+        target = TargetList::List1;
+      }
     }
     if (target == TargetList::List1) {
       if (shape.firstDot < 2 || shape.secondDot - (shape.firstDot + 1) < 2) return;
@@ -403,12 +455,16 @@ class Scanner {
     m_reply = m_sink.addEntry(target, std::string_view(entry, static_cast<std::size_t>(right - entry) + size));
   }
 
+  // The room the usual case needs: a step before the entry, whose left part
+  // is stored from its step's start, and at most 15 + 1 + 2 * 15 + 15 more.
+  static constexpr std::size_t kShortEntry = 5 * kStep;
+
   const unsigned char* m_text;
   std::size_t m_size;
   EntrySink& m_sink;
   SinkReply m_reply = SinkReply::Continue;  // the sink's answer to the last entry
-  std::size_t m_blankAtEnd = 0;  // end of the last " at " taken as "@"
-  EntryBuffer m_entry;           // the entry being built
+  std::size_t m_blankAtEnd = 0;             // end of the last " at " taken as "@"
+  EntryBuffer m_entry;                      // the entry being built
 };
 
 }  // namespace

@@ -10,12 +10,14 @@
 // differ there) and compares once each. (AVX-512BW was measured too: no
 // faster than AVX2 on a 64 MiB text, its unaligned loads cross cache lines.)
 //
-// Each kernel is one loop compiled for its instruction set. Prologue: none, a block may start anywhere. Main loop: whole
-// blocks with their lookahead inside the text. Tail: the last partial block
-// of the window, loaded in place when its lookahead is inside the text, else
-// from a zero-padded copy, which can never add a candidate.
+// Each kernel is one loop compiled for its instruction set. Prologue: none,
+// a block may start anywhere. Main loop: whole blocks with their lookahead
+// inside the text. Tail: the last partial block of the window, loaded in
+// place when its lookahead is inside the text, else from a zero-padded copy,
+// which can never add a candidate.
 #include "scanner/detail/candidate_finder.h"
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cstring>
@@ -52,8 +54,8 @@ inline std::size_t emit(std::uint64_t mask, std::size_t offset, std::uint16_t* o
 // count <= offset, so they stay inside the kCandidateChunk room. tzcnt is
 // defined for 0, where std::countr_zero made the compiler branch on 0 again.
 // Needs BMI and POPCNT; the loop above mispredicts about once per candidate.
-__attribute__((target("bmi,popcnt"))) inline std::size_t emitCounted(
-    std::uint64_t mask, std::size_t offset, std::uint16_t* out, std::size_t count) noexcept {
+__attribute__((target("bmi,popcnt"))) inline std::size_t emitCounted(std::uint64_t mask, std::size_t offset,
+                                                                     std::uint16_t* out, std::size_t count) noexcept {
   const auto found = static_cast<std::size_t>(_mm_popcnt_u64(mask));
   out[count] = static_cast<std::uint16_t>(offset + _tzcnt_u64(mask));
   mask &= mask - 1;
@@ -75,7 +77,8 @@ template <BlockMask Mask, BlockEmit Emit>
   std::size_t count = 0;
   std::size_t p = begin;
   // Main loop.
-  for (; p + kBlock <= end && p + kBlock + kLookahead <= size; p += kBlock) {
+  const std::size_t mainEnd = size >= kLookahead ? std::min(end, size - kLookahead) : 0;
+  for (; p + kBlock <= mainEnd; p += kBlock) {
     count = Emit(Mask(text + p), p - begin, out, count);
   }
   // Tail.
@@ -177,8 +180,8 @@ __attribute__((target("avx2"))) inline std::uint64_t maskAvx2(const unsigned cha
 }
 
 __attribute__((target("avx2,bmi,popcnt"))) std::size_t findAvx2(const unsigned char* text, std::size_t size,
-                                                                 std::size_t begin, std::size_t end,
-                                                                 std::uint16_t* out) noexcept {
+                                                                std::size_t begin, std::size_t end,
+                                                                std::uint16_t* out) noexcept {
   return findBlocks<maskAvx2, emitCounted>(text, size, begin, end, out);
 }
 
