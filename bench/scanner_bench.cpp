@@ -1,8 +1,8 @@
 // Throughput of the scanner over a generated 64 MiB corpus: ExtractAddresses
 // as a whole, and each candidate-search kernel on its own to show how much
 // of that time the raw search takes. ExtractAddresses/dense runs over the
-// dense corpus kind, where "@" and words starting with "at" come often, so
-// most of the time goes to looking at candidates.
+// dense corpus kind, where "@" and " at " come often, so much of the time
+// goes to building entries.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>

@@ -9,13 +9,29 @@
 // exception is " at ", which can share a blank with the next " at "; the
 // left-to-right replacement takes the first of such a pair, which the scan
 // reproduces by remembering where the last replaced " at " ended.
+//
+// A hit takes a short path or a long one, and both write the entry
+// lower-cased straight into one buffer. Short: each part ends within one
+// 16-byte step of the "@", away from the ends of the text and from dot
+// forms, so one class test per part finds it and the step itself is stored.
+// Long: the walks test 16 bytes at a time (byte by byte near the ends of the
+// text, stepping over dot forms), then copy. finish() then finds the dots by
+// compares over the right part, cuts it to the address and widens ä, ö and ü
+// to UTF-8 in place, last, when there are any.
 #include "scanner/extract_addresses.h"
 
-#include <string>
+#include <algorithm>
+#include <bit>
+#include <cstdint>
+#include <memory>
 
 #include "scanner/detail/candidate_finder.h"
 #include "scanner/detail/char_table.h"
 #include "scanner/detail/tld_lookup.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace mailsift {
 namespace {
@@ -25,6 +41,7 @@ using detail::kLowerOf;
 
 constexpr std::size_t kShortDotForm = 5;  // "(dot)"
 constexpr std::size_t kLongDotForm = 7;   // "(punkt)"
+constexpr std::size_t kStep = 16;         // bytes per class test
 
 inline bool equalsLower(const unsigned char* p, std::string_view word) noexcept {
   for (std::size_t i = 0; i < word.size(); ++i) {
@@ -34,6 +51,157 @@ inline bool equalsLower(const unsigned char* p, std::string_view word) noexcept 
 }
 
 inline unsigned char closerOf(unsigned char opener) noexcept { return opener == '(' ? ')' : ']'; }
+
+// Sixteen bytes at a time. Bit i of a class mask is set when p[i] belongs
+// to the class. Lower case is b | 0x20 for every right-class byte; for the
+// left class it is too, but for "_".
+#if defined(__SSE2__)
+inline __m128i load16(const void* p) noexcept { return _mm_loadu_si128(static_cast<const __m128i*>(p)); }
+
+// Bytes in [low, low + span], unsigned.
+inline __m128i inRange(__m128i v, char low, char span) noexcept {
+  const __m128i from = _mm_sub_epi8(v, _mm_set1_epi8(low));
+  return _mm_cmpeq_epi8(_mm_min_epu8(from, _mm_set1_epi8(span)), from);
+}
+
+// Letters either case, digits, "-" and "."; "-./0-9" is one range but "/".
+inline __m128i sharedClass(__m128i v) noexcept {
+  const __m128i letter = inRange(_mm_or_si128(v, _mm_set1_epi8(0x20)), 'a', 25);
+  const __m128i number = _mm_andnot_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('/')), inRange(v, '-', '9' - '-'));
+  return _mm_or_si128(letter, number);
+}
+
+inline unsigned leftBits(const unsigned char* p) noexcept {
+  const __m128i v = load16(p);
+  const __m128i member = _mm_or_si128(sharedClass(v), _mm_cmpeq_epi8(v, _mm_set1_epi8('_')));
+  return static_cast<unsigned>(_mm_movemask_epi8(member));
+}
+
+inline unsigned rightBits(const unsigned char* p) noexcept {
+  const __m128i v = load16(p);
+  const __m128i lower = _mm_or_si128(v, _mm_set1_epi8(0x20));
+  const __m128i umlaut = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(lower, _mm_set1_epi8(static_cast<char>(0xE4))),
+                                                   _mm_cmpeq_epi8(lower, _mm_set1_epi8(static_cast<char>(0xF6)))),
+                                      _mm_cmpeq_epi8(lower, _mm_set1_epi8(static_cast<char>(0xFC))));
+  return static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(sharedClass(v), umlaut)));
+}
+
+inline void lowerLeft16(char* out, const unsigned char* p) noexcept {
+  const __m128i v = load16(p);
+  const __m128i caseBit = _mm_andnot_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('_')), _mm_set1_epi8(0x20));
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_or_si128(v, caseBit));
+}
+
+inline void lowerRight16(char* out, const unsigned char* p) noexcept {
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_or_si128(load16(p), _mm_set1_epi8(0x20)));
+}
+
+inline unsigned equalBits(const char* p, char c) noexcept {
+  return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(load16(p), _mm_set1_epi8(c))));
+}
+
+inline unsigned highBits(const char* p) noexcept { return static_cast<unsigned>(_mm_movemask_epi8(load16(p))); }
+#else
+template <unsigned char kClass>
+inline unsigned classBits(const unsigned char* p) noexcept {
+  unsigned bits = 0;
+  for (std::size_t i = 0; i < kStep; ++i) bits |= unsigned{(kClassOf[p[i]] & kClass) != 0} << i;
+  return bits;
+}
+
+inline unsigned leftBits(const unsigned char* p) noexcept { return classBits<detail::kLeft>(p); }
+inline unsigned rightBits(const unsigned char* p) noexcept { return classBits<detail::kRight>(p); }
+
+inline void lowerLeft16(char* out, const unsigned char* p) noexcept {
+  for (std::size_t i = 0; i < kStep; ++i) out[i] = static_cast<char>(kLowerOf[p[i]]);
+}
+
+inline void lowerRight16(char* out, const unsigned char* p) noexcept {
+  for (std::size_t i = 0; i < kStep; ++i) out[i] = static_cast<char>(p[i] | 0x20);
+}
+
+inline unsigned equalBits(const char* p, char c) noexcept {
+  unsigned bits = 0;
+  for (std::size_t i = 0; i < kStep; ++i) bits |= unsigned{p[i] == c} << i;
+  return bits;
+}
+
+inline unsigned highBits(const char* p) noexcept {
+  unsigned bits = 0;
+  for (std::size_t i = 0; i < kStep; ++i) bits |= unsigned{(static_cast<unsigned char>(p[i]) & 0x80) != 0} << i;
+  return bits;
+}
+#endif
+
+// Where the dots of a right part lie, and whether it holds bytes that take
+// two in UTF-8 (ä, ö, ü) or two dots in a row.
+struct RightShape {
+  std::size_t firstDot;   // or the part's size when there is none
+  std::size_t secondDot;  // or the part's size
+  std::size_t lastDot;    // or the part's size
+  bool wide = false;
+  bool doubleDot = false;
+};
+
+// The shape of one step's worth of right part: dots and high bytes, bit i
+// for byte i, of a part of `size` bytes, at `at` in the whole part.
+inline void addStep(RightShape& shape, std::size_t at, unsigned dots, unsigned high, std::size_t size,
+                    unsigned& lastBit) noexcept {
+  shape.wide |= high != 0;
+  if (dots == 0) {
+    lastBit = 0;
+    return;
+  }
+  shape.doubleDot |= ((dots << 1 | lastBit) & dots) != 0;
+  lastBit = dots >> (kStep - 1);
+  shape.lastDot = at + kStep - 1 - static_cast<std::size_t>(std::countl_zero(dots << (32 - kStep)));
+  if (shape.firstDot == size) {
+    shape.firstDot = at + static_cast<std::size_t>(std::countr_zero(dots));
+    dots &= dots - 1;
+  }
+  if (shape.secondDot == size && dots != 0) shape.secondDot = at + static_cast<std::size_t>(std::countr_zero(dots));
+}
+
+// Reads up to 15 bytes past `size`, which the entry buffer always has.
+RightShape shapeOf(const char* right, std::size_t size) noexcept {
+  RightShape shape{size, size, size};
+  unsigned lastBit = 0;  // the previous step's last byte was a dot
+  for (std::size_t at = 0; at < size; at += kStep) {
+    const unsigned valid = size - at >= kStep ? 0xFFFFu : (1u << (size - at)) - 1;
+    addStep(shape, at, equalBits(right + at, '.') & valid, highBits(right + at) & valid, size, lastBit);
+  }
+  return shape;
+}
+
+// The same for a part shorter than a step.
+inline RightShape shapeOfShort(const char* right, std::size_t size) noexcept {
+  RightShape shape{size, size, size};
+  const unsigned valid = (1u << size) - 1;
+  unsigned lastBit = 0;
+  addStep(shape, 0, equalBits(right, '.') & valid, highBits(right) & valid, size, lastBit);
+  return shape;
+}
+
+// The entry buffer: a fixed array for the usual entry, the heap for a longer
+// one. Nothing is kept when it grows; it is reserved before each entry.
+class EntryBuffer {
+ public:
+  char* reserve(std::size_t bytes) {
+    if (bytes > m_capacity) {
+      m_capacity = std::max(bytes, 2 * m_capacity);
+      m_heap = std::make_unique_for_overwrite<char[]>(m_capacity);
+      m_data = m_heap.get();
+    }
+    return m_data;
+  }
+
+ private:
+  static constexpr std::size_t kLocalBytes = 512;
+  char m_local[kLocalBytes];
+  char* m_data = m_local;
+  std::size_t m_capacity = kLocalBytes;
+  std::unique_ptr<char[]> m_heap;
+};
 
 class Scanner {
  public:
@@ -55,21 +223,16 @@ class Scanner {
   }
 
  private:
-  // A candidate is "@", or "at" after " ", "(" or "[". Decide whether it is a
-  // hit and where its left and right walks start.
+  // A candidate is "@" or a whole "(at)", "[at]" or " at "; all are hits but
+  // a " at " whose first blank ended the " at " before it.
   void candidate(std::size_t p) {
     const unsigned char first = m_text[p];
     if (first == '@') {
       hit(p, p + 1);
-      return;
-    }
-    if (p + 3 >= m_size) return;
-    const unsigned char last = m_text[p + 3];
-    if (first == ' ') {
-      if (last != ' ' || p < m_blankAtEnd) return;
-      m_blankAtEnd = p + 4;
+    } else if (first != ' ') {
       hit(p, p + 4);
-    } else if (last == closerOf(first)) {
+    } else if (p >= m_blankAtEnd) {
+      m_blankAtEnd = p + 4;
       hit(p, p + 4);
     }
   }
@@ -104,132 +267,204 @@ class Scanner {
   }
 
   // Where the left part begins: the longest run of left-class characters and
-  // dot forms that ends at `end`.
-  std::size_t leftStart(std::size_t end) const noexcept {
+  // dot forms that ends at `end`. Sets `forms` when it holds a dot form.
+  std::size_t leftStart(std::size_t end, bool& forms) const noexcept {
     std::size_t j = end;
-    while (j > 0) {
-      const unsigned char b = m_text[j - 1];
-      if (kClassOf[b] & detail::kLeft) {
-        --j;
-      } else if (b == ')' || b == ']') {
-        const std::size_t form = dotFormEndingAt(j);
-        if (form == 0) break;
-        j -= form;
-      } else {
+    for (;;) {
+      // Sixteen bytes back at a time while they are in the text.
+      while (j >= kStep) {
+        const unsigned outside = ~leftBits(m_text + j - kStep) & 0xFFFFu;
+        if (outside == 0) {
+          j -= kStep;
+          continue;
+        }
+        j -= static_cast<std::size_t>(std::countl_zero(outside << (32 - kStep)));
         break;
       }
+      // The first bytes of the text, one at a time.
+      if (j < kStep) {
+        while (j > 0 && (kClassOf[m_text[j - 1]] & detail::kLeft)) --j;
+      }
+      if (j == 0 || (m_text[j - 1] != ')' && m_text[j - 1] != ']')) return j;
+      const std::size_t form = dotFormEndingAt(j);
+      if (form == 0) return j;
+      forms = true;
+      j -= form;
     }
-    return j;
   }
 
-  // Appends the normalised text of [begin, end) to m_entry; the range holds
-  // only class characters and whole dot forms.
-  void appendLeft(std::size_t begin, std::size_t end) {
+  // Where the right part ends: the longest run of right-class characters and
+  // dot forms that starts at `begin`. Sets `forms` when it holds a dot form.
+  std::size_t rightEnd(std::size_t begin, bool& forms) const noexcept {
+    std::size_t k = begin;
+    for (;;) {
+      // Sixteen bytes on at a time while they are in the text.
+      while (k + kStep <= m_size) {
+        const unsigned outside = ~rightBits(m_text + k) & 0xFFFFu;
+        if (outside == 0) {
+          k += kStep;
+          continue;
+        }
+        k += static_cast<std::size_t>(std::countr_zero(outside));
+        break;
+      }
+      // The last bytes of the text, one at a time.
+      if (k + kStep > m_size) {
+        while (k < m_size && (kClassOf[m_text[k]] & detail::kRight)) ++k;
+      }
+      if (k == m_size || (m_text[k] != '(' && m_text[k] != '[')) return k;
+      const std::size_t form = dotFormStartingAt(k);
+      if (form == 0) return k;
+      forms = true;
+      k += form;
+    }
+  }
+
+  // Writes [begin, end) of the text lower-cased, each dot form as one ".",
+  // and returns the end of what it wrote. May write up to 15 bytes past it.
+  template <bool kLeftPart>
+  char* copyPart(char* out, std::size_t begin, std::size_t end, bool forms) const noexcept {
+    if (!forms) {
+      std::size_t k = begin;
+      for (; k + kStep <= m_size && k < end; k += kStep, out += kStep) {
+        if constexpr (kLeftPart) {
+          lowerLeft16(out, m_text + k);
+        } else {
+          lowerRight16(out, m_text + k);
+        }
+      }
+      if (k >= end) return out - (k - end);
+      for (; k < end; ++k) *out++ = static_cast<char>(kLowerOf[m_text[k]]);
+      return out;
+    }
     for (std::size_t k = begin; k < end;) {
       const unsigned char b = m_text[k];
       if (b == '(' || b == '[') {
-        m_entry.push_back('.');
+        *out++ = '.';
         k += (m_text[k + 1] | 0x20) == 'd' ? kShortDotForm : kLongDotForm;
       } else {
-        m_entry.push_back(static_cast<char>(kLowerOf[b]));
+        *out++ = static_cast<char>(kLowerOf[b]);
         ++k;
       }
     }
+    return out;
   }
 
-  // Grows the right part from `begin` into m_right (lower-case Windows-1252).
-  void growRight(std::size_t begin) {
-    m_right.clear();
-    std::size_t k = begin;
-    while (k < m_size) {
-      const unsigned char b = m_text[k];
-      if (kClassOf[b] & detail::kRight) {
-        m_right.push_back(static_cast<char>(kLowerOf[b]));
-        ++k;
-      } else if (b == '(' || b == '[') {
-        const std::size_t form = dotFormStartingAt(k);
-        if (form == 0) break;
-        m_right.push_back('.');
-        k += form;
-      } else {
-        break;
-      }
+  // Removes every empty label: each run of dots becomes one dot. The part
+  // neither begins nor ends with a dot here.
+  static std::size_t joinLabels(char* right, std::size_t size) noexcept {
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < size; ++i) {
+      if (right[i] == '.' && right[kept - 1] == '.') continue;
+      right[kept++] = right[i];
     }
+    return kept;
   }
 
-  // Appends right-part text to m_entry as UTF-8; only ä, ö and ü need two bytes.
-  void appendRight(std::string_view part) {
-    for (const char ch : part) {
-      const auto b = static_cast<unsigned char>(ch);
+  // Rewrites Windows-1252 ä, ö and ü in [right, right + size) as UTF-8, from
+  // the back, and returns the new size; the buffer has room for it.
+  static std::size_t widen(char* right, std::size_t size) noexcept {
+    std::size_t wide = 0;
+    for (std::size_t i = 0; i < size; ++i) wide += static_cast<std::size_t>(static_cast<unsigned char>(right[i]) >> 7);
+    std::size_t to = size + wide;
+    for (std::size_t i = size; i-- > 0;) {
+      const auto b = static_cast<unsigned char>(right[i]);
       if (b < 0x80) {
-        m_entry.push_back(ch);
+        right[--to] = static_cast<char>(b);
       } else {
-        m_entry.push_back(static_cast<char>(0xC0 | (b >> 6)));
-        m_entry.push_back(static_cast<char>(0x80 | (b & 0x3F)));
+        right[--to] = static_cast<char>(0x80 | (b & 0x3F));
+        right[--to] = static_cast<char>(0xC0 | (b >> 6));
       }
     }
+    return size + wide;
   }
 
   void hit(std::size_t leftEnd, std::size_t rightBegin) {
     // An empty left part drops the hit whatever the right part holds, and
     // an empty right part has no top-level domain, which drops it too.
-    const std::size_t leftBegin = leftStart(leftEnd);
+    //
+    // Usual case: both parts shorter than a step, no dot form beside them,
+    // and a whole step of text on either side. One class test per part, and
+    // each part stored lower-cased from the step it was found in.
+    if (leftEnd >= kStep && rightBegin + kStep <= m_size) {
+      const unsigned char* const leftStep = m_text + leftEnd - kStep;
+      const unsigned leftOutside = ~leftBits(leftStep) & 0xFFFFu;
+      const unsigned char* const rightStep = m_text + rightBegin;
+      const unsigned rightOutside = ~rightBits(rightStep) & 0xFFFFu;
+      if (leftOutside != 0 && rightOutside != 0) {
+        const auto leftSize = static_cast<std::size_t>(std::countl_zero(leftOutside << (32 - kStep)));
+        const auto rightSize = static_cast<std::size_t>(std::countr_zero(rightOutside));
+        const unsigned char before = leftStep[kStep - 1 - leftSize];
+        const unsigned char after = rightStep[rightSize];
+        if (before != ')' && before != ']' && after != '(' && after != '[') {
+          if (leftSize == 0 || rightSize == 0) return;
+          char* const entry = m_entry.reserve(kShortEntry) + kStep;
+          lowerLeft16(entry + leftSize - kStep, leftStep);
+          entry[leftSize] = '@';
+          char* const right = entry + leftSize + 1;
+          lowerRight16(right, rightStep);
+          finish(entry, right, rightSize, shapeOfShort(right, rightSize));
+          return;
+        }
+      }
+    }
+    longHit(leftEnd, rightBegin);
+  }
+
+  // Any other case: walk, then copy.
+  [[gnu::noinline]] void longHit(std::size_t leftEnd, std::size_t rightBegin) {
+    bool leftForms = false;
+    const std::size_t leftBegin = leftStart(leftEnd, leftForms);
     if (leftBegin == leftEnd) return;
-    growRight(rightBegin);
-    if (m_right.empty()) return;
+    bool rightForms = false;
+    const std::size_t rightStop = rightEnd(rightBegin, rightForms);
+    if (rightStop == rightBegin) return;
+    char* const entry = m_entry.reserve((leftEnd - leftBegin) + 1 + 2 * (rightStop - rightBegin) + 2 * kStep);
+    char* out = copyPart<true>(entry, leftBegin, leftEnd, leftForms);
+    *out++ = '@';
+    const auto size = static_cast<std::size_t>(copyPart<false>(out, rightBegin, rightStop, rightForms) - out);
+    finish(entry, out, size, shapeOf(out, size));
+  }
 
-    const std::string_view right(m_right);
-    m_entry.clear();
-    appendLeft(leftBegin, leftEnd);
-    m_entry.push_back('@');
-
-    const std::size_t firstDot = right.find('.');
-    const std::size_t lastDot = right.rfind('.');
+  // Takes the entry written so far: the left part, "@" and the right part
+  // in lower-case Windows-1252, with room for every right-part byte to take
+  // two, and the right part's shape. Cuts the right part to the address,
+  // widens it to UTF-8 and hands the entry over.
+  void finish(const char* entry, char* right, std::size_t size, const RightShape& shape) {
+    TargetList target = TargetList::List2;
     std::size_t tldLength = 0;
-    if (firstDot != std::string_view::npos) {
-      const std::size_t lastLabel = lastDot + 1;
-      while (lastLabel + tldLength < right.size() &&
-             (kClassOf[static_cast<unsigned char>(right[lastLabel + tldLength])] & detail::kTld)) {
+    if (shape.lastDot != size) {
+      const std::size_t tldBegin = shape.lastDot + 1;
+      const std::size_t most = std::min(size - tldBegin, detail::kLongestTld + 1);
+      while (tldLength < most && (kClassOf[static_cast<unsigned char>(right[tldBegin + tldLength])] & detail::kTld)) {
         ++tldLength;
       }
-    }
-    if (tldLength == 0 || !detail::isTldLower(right.substr(lastDot + 1, tldLength))) {
-      appendRight(right);
-      m_reply = m_sink.addEntry(TargetList::List2, m_entry);
-      return;
-    }
-
-    const std::size_t secondDot = right.find('.', firstDot + 1);
-    const std::size_t secondLabelEnd = secondDot == std::string_view::npos ? right.size() : secondDot;
-    if (firstDot < 2 || secondLabelEnd - (firstDot + 1) < 2) return;
-
-    if (firstDot == lastDot) {
-      appendRight(right.substr(0, firstDot + 1 + tldLength));
-    } else {
-      // Every non-empty label, whole, joined by single dots.
-      bool first = true;
-      std::size_t labelBegin = 0;
-      while (labelBegin <= right.size()) {
-        std::size_t labelEnd = right.find('.', labelBegin);
-        if (labelEnd == std::string_view::npos) labelEnd = right.size();
-        if (labelEnd > labelBegin) {
-          if (!first) m_entry.push_back('.');
-          appendRight(right.substr(labelBegin, labelEnd - labelBegin));
-          first = false;
-        }
-        labelBegin = labelEnd + 1;
+      if (tldLength > 0 && detail::isTldLower(std::string_view(right + tldBegin, tldLength))) {
+        target = TargetList::List1;
       }
     }
-    m_reply = m_sink.addEntry(TargetList::List1, m_entry);
+    if (target == TargetList::List1) {
+      if (shape.firstDot < 2 || shape.secondDot - (shape.firstDot + 1) < 2) return;
+      if (shape.secondDot == size) {
+        size = shape.lastDot + 1 + tldLength;
+      } else if (shape.doubleDot) {
+        size = joinLabels(right, size);
+      }
+    }
+    if (shape.wide) size = widen(right, size);
+    m_reply = m_sink.addEntry(target, std::string_view(entry, static_cast<std::size_t>(right - entry) + size));
   }
+
+  // The room the usual case needs: a step before the entry, whose left part
+  // is stored from its step's start, and at most 15 + 1 + 2 * 15 + 15 more.
+  static constexpr std::size_t kShortEntry = 5 * kStep;
 
   const unsigned char* m_text;
   std::size_t m_size;
   EntrySink& m_sink;
   SinkReply m_reply = SinkReply::Continue;  // the sink's answer to the last entry
   std::size_t m_blankAtEnd = 0;             // end of the last " at " taken as "@"
-  std::string m_right;                      // the right part of the current hit
-  std::string m_entry;                      // the entry being built, UTF-8
+  EntryBuffer m_entry;                      // the entry being built
 };
 
 }  // namespace

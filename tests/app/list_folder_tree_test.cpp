@@ -27,7 +27,7 @@ TEST(ListFolderTree, ListsDepthFirstWithFoldersBeforeTheirContent) {
   folder.write("A/c2", "");
   folder.write("A/B", "");  // capitals sort before small letters: byte order
   const FolderEntries expected = {
-      "    " + a + "/B",   "    " + a + "/a1",     ">>" + a + "/b",  "    " + a + "/b/g",
+      "    " + a + "/B", "    " + a + "/a1",       ">>" + a + "/b",    "    " + a + "/b/g",
       ">>" + a + "/b/h", "    " + a + "/b/h/deep", "    " + a + "/c2", "",
   };
   EXPECT_EQ(listTree(a), expected);
@@ -42,9 +42,12 @@ TEST(ListFolderTree, WalksHiddenAndOddlyNamedEntries) {
   folder.write("r/>>not a folder", "");
   folder.write("r/ spaced ", "");
   const FolderEntries expected = {
-      "    " + root + "/ spaced ",    ">>" + root + "/...",
-      "    " + root + "/.../x",       ">>" + root + "/.mail",
-      "    " + root + "/.mail/inbox", "    " + root + "/>>not a folder",
+      "    " + root + "/ spaced ",
+      ">>" + root + "/...",
+      "    " + root + "/.../x",
+      ">>" + root + "/.mail",
+      "    " + root + "/.mail/inbox",
+      "    " + root + "/>>not a folder",
       "",
   };
   EXPECT_EQ(listTree(root), expected);

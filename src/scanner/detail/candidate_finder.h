@@ -1,6 +1,6 @@
-// The vectorised search for the few places where an address can begin: every
-// "@", and every "at" (either case) right after a blank or an opening
-// bracket, which may be a spelled-out "@". Internal to the scanner.
+// The vectorised search for the places where an address can begin: every
+// "@", and every whole spelled-out "@" ("(at)", "[at]" or " at ", the
+// letters in either case). Internal to the scanner.
 #pragma once
 
 #include <cstddef>
@@ -15,8 +15,10 @@ inline constexpr std::size_t kCandidateChunk = 4096;
 
 // Writes, in increasing order, the offsets p - begin of every candidate
 // position p in [begin, end) of `text` (which has `size` bytes) to `out`, and
-// returns how many it wrote. Requires begin < end <= size and
-// end - begin <= kCandidateChunk. Never reads outside [0, size).
+// returns how many it wrote. Requires begin < end <= size,
+// end - begin <= kCandidateChunk, and room for kCandidateChunk offsets at
+// `out` (slots past the count may be written too). Never reads outside
+// [0, size).
 using CandidateFinder = std::size_t (*)(const unsigned char* text, std::size_t size, std::size_t begin, std::size_t end,
                                         std::uint16_t* out) noexcept;
 

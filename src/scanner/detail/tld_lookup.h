@@ -2,7 +2,6 @@
 // the scanner; the public list and question live in top_level_domains.h.
 #pragma once
 
-#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <string_view>
@@ -57,21 +56,32 @@ inline constexpr std::array<std::uint64_t, 11> kTwoLetter = [] {
   return bits;
 }();
 
-inline constexpr std::size_t kLongCount = [] {
-  std::size_t n = 0;
-  for (const std::string_view tld : kTldList) n += tld.size() > 2 ? 1u : 0u;
-  return n;
-}();
+// The longer entries in a perfect hash: slot (key * multiplier) >> 26 of 64
+// holds the key, and no two entries share a slot, so one multiply and one
+// compare decide. The multiplier is the first of a fixed sequence that
+// spreads the entries without a collision; 0 marks an empty slot, as no
+// packed key is 0.
+struct LongTable {
+  std::uint32_t multiplier = 0;
+  std::array<std::uint32_t, 64> keys{};
+};
 
-// The longer entries as sorted packed keys.
-inline constexpr std::array<std::uint32_t, kLongCount> kLongKeys = [] {
-  std::array<std::uint32_t, kLongCount> keys{};
-  std::size_t n = 0;
-  for (const std::string_view tld : kTldList) {
-    if (tld.size() > 2) keys[n++] = packUpper(tld);
+constexpr std::uint32_t longSlot(std::uint32_t key, std::uint32_t multiplier) { return (key * multiplier) >> 26; }
+
+inline constexpr LongTable kLongTable = [] {
+  LongTable table;
+  for (std::uint32_t multiplier = 0x9E3779B1u;; multiplier += 0x6C8E9CF6u) {
+    table.multiplier = multiplier | 1u;
+    table.keys.fill(0);
+    bool collided = false;
+    for (const std::string_view tld : kTldList) {
+      if (tld.size() <= 2) continue;
+      std::uint32_t& slot = table.keys[longSlot(packUpper(tld), table.multiplier)];
+      collided = collided || slot != 0;
+      slot = packUpper(tld);
+    }
+    if (!collided) return table;
   }
-  std::sort(keys.begin(), keys.end());
-  return keys;
 }();
 
 // True when `letters` (lower case a-z only) is an entry of the list.
@@ -81,7 +91,8 @@ constexpr bool isTldLower(std::string_view letters) {
     return (kTwoLetter[index / 64] >> (index % 64)) & 1u;
   }
   if (letters.size() < 3 || letters.size() > kLongestTld) return false;
-  return std::binary_search(kLongKeys.begin(), kLongKeys.end(), packLower(letters));
+  const std::uint32_t key = packLower(letters);
+  return kLongTable.keys[longSlot(key, kLongTable.multiplier)] == key;
 }
 
 }  // namespace mailsift::detail
