@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <random>
 #include <string>
 
 #include "support/process.h"
@@ -93,6 +94,42 @@ TEST(ExtractCommand, ABrokenPipeEndsQuietly) {
   EXPECT_EQ(result.exitCode, 0);
   EXPECT_EQ(result.out, "found\tuser0@example.com\n");
   EXPECT_EQ(result.err, "");
+}
+
+TEST(ExtractCommand, AnEndlessStreamRunsInConstantMemoryAndOutputComesAsItIsRead) {
+  if (MAILSIFT_SANITIZED) GTEST_SKIP() << "the sanitizers need more address space than the limit";
+  // 256 MiB through a pipe under a 48 MiB address-space limit: a program
+  // that held its input would be killed long before the end.
+  const std::string line = "mail Info@Example.com (at) x; lorem ipsum dolor sit amet, consectetur";
+  const auto result = runProcess(
+      "/bin/bash",
+      {"-c", "ulimit -v 49152; yes \"$1\" | head -c 256M | \"$0\" extract | uniq -c", MAILSIFT_BINARY, line});
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  const std::string lines = std::to_string((std::size_t{256} << 20) / (line.size() + 1));
+  EXPECT_NE(result.out.find(lines + " found\tinfo@example.com"), std::string::npos) << result.out;
+}
+
+TEST(ExtractCommand, ALargeFileGivesTheSameLinesOnAnyNumberOfThreads) {
+  TempFolder folder;
+  std::mt19937_64 random(17);
+  const std::vector<std::string> pieces = {
+      "a", "b7", ".", "@", " at ", "(at)", "[dot]", "de", "com", "\n", " ", ",", "zz", std::string(70, 'q'), "x@y.org"};
+  std::uniform_int_distribution<std::size_t> pick(0, pieces.size() - 1);
+  std::string text;
+  while (text.size() < (std::size_t{20} << 20)) text += pieces[pick(random)];
+  const std::string file = folder.write("big.txt", text);
+  const auto one = extract({"--jobs=1", file});
+  ASSERT_EQ(one.exitCode, 0);
+  EXPECT_GT(one.out.size(), std::size_t{1} << 20);
+  for (const char* jobs : {"--jobs=2", "--jobs=5"}) {
+    const auto many = extract({jobs, file});
+    EXPECT_EQ(many.exitCode, 0);
+    EXPECT_TRUE(many.out == one.out) << jobs << " differs from one thread";
+  }
+  const auto piped = runProcess("/bin/bash", {"-c", "cat \"$1\" | \"$0\" extract --jobs=3", MAILSIFT_BINARY, file});
+  EXPECT_TRUE(piped.out == one.out) << "through a pipe";
+  const auto redirected = runProcess("/bin/bash", {"-c", "\"$0\" extract --jobs=3 <\"$1\"", MAILSIFT_BINARY, file});
+  EXPECT_TRUE(redirected.out == one.out) << "standard input from the file";
 }
 
 }  // namespace

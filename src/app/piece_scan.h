@@ -1,0 +1,39 @@
+// One large regular file scanned on several threads: cut into pieces at
+// boundary bytes, each piece read and scanned on its own, the entries handed
+// back in text order, exactly as one thread would find them.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+
+#include "app/file_entries.h"
+#include "platform/input_file.h"
+
+namespace mailsift {
+
+struct PieceScanOptions {
+  unsigned jobs = 0;                                  // threads; 0 means one per core
+  std::uint64_t pieceBytes = std::uint64_t{8} << 20;  // nominal length of a piece
+};
+
+struct PieceScanResult {
+  std::uint64_t bytes = 0;                   // bytes scanned
+  std::optional<platform::Failure> failure;  // a read failed; later pieces were not delivered
+  bool stopped = false;                      // `deliver` asked to stop
+};
+
+// True when scanning `input` in pieces can help: a regular file of at least
+// two pieces, and more than one thread.
+bool worthScanningInPieces(const platform::InputFile& input, const PieceScanOptions& options);
+
+// Scans the regular file `input` in pieces on options.jobs threads and calls
+// `deliver` on the calling thread with each piece's entries, in text order.
+// At most a few pieces per thread are held at once, so memory does not grow
+// with the file. When `deliver` returns SinkReply::Stop, no further piece is
+// delivered and the threads end soon. Exceptions from `deliver` or from the
+// threads (std::bad_alloc) are passed on after every thread has ended.
+PieceScanResult scanInPieces(const platform::InputFile& input, const PieceScanOptions& options,
+                             const std::function<SinkReply(const FileEntries&)>& deliver);
+
+}  // namespace mailsift
