@@ -13,14 +13,13 @@
 #include <thread>
 #include <vector>
 
-#include "app/named_procedures.h"
-#include "platform/files.h"
+#include "platform/input_file.h"
+#include "sources/stream_scan.h"
 
 namespace mailsift {
 namespace {
 
-constexpr std::size_t kWindow = 4096;                       // files listed but not yet handed over
-constexpr std::size_t kKeepBuffer = std::size_t{64} << 20;  // larger read buffers are not kept
+constexpr std::size_t kWindow = 4096;  // files listed but not yet handed over
 constexpr auto kStopPoll = std::chrono::milliseconds(50);
 constexpr std::size_t kClaimAtOnce = 8;  // files a worker claims per visit to the window
 
@@ -154,7 +153,7 @@ class Pipeline {
 
   // Claims a few files at a time, so that the lock is taken less often.
   void work() {
-    platform::ByteBuffer buffer;
+    ReadBuffer buffer;  // one per worker, whatever the size of its files
     std::vector<Slot*> claimed;
     for (;;) {
       claimed.clear();
@@ -178,7 +177,6 @@ class Pipeline {
           if (m_threadFailure == nullptr) m_threadFailure = std::current_exception();
           m_abort = true;
         }
-        if (buffer.capacity() > kKeepBuffer) buffer = platform::ByteBuffer();
         bool isFront = false;
         {
           const std::lock_guard lock(m_mutex);
@@ -191,7 +189,7 @@ class Pipeline {
     }
   }
 
-  void scanSlot(Slot& slot, platform::ByteBuffer& buffer) const {
+  void scanSlot(Slot& slot, ReadBuffer& buffer) const {
     std::string trimmed;
     const bool pathChanged =
         m_options.trimPaths && !slot.path.empty() && (slot.path.front() == ' ' || slot.path.back() == ' ');
@@ -208,11 +206,12 @@ class Pipeline {
       return;
     }
     if (stopRequested()) return;
-    std::size_t size = 0;
-    slot.failure = platform::readListedFileInto(readPath, buffer, size);
+    platform::InputFile input;
+    slot.failure = platform::InputFile::open(readPath, input, platform::InputFile::Check::TrustListing);
     if (slot.failure) return;
-    slot.bytes = size;
-    ExtractAddresses(std::string_view(buffer.data(), size), slot.entries);
+    StreamScanResult scanned = scanInput(input, slot.entries, buffer);
+    slot.bytes = scanned.bytes;
+    slot.failure = std::move(scanned.failure);
   }
 
   const std::string& m_folder;

@@ -4,8 +4,10 @@
 #include <filesystem>
 
 #include "app/named_procedures.h"
+#include "app/piece_scan.h"
 #include "app/scan_file.h"
 #include "sources/folder_walk.h"
+#include "sources/stream_scan.h"
 #include "sources/url_scan.h"
 
 namespace mailsift {
@@ -64,13 +66,32 @@ class Job {
     m_options.onProgress(progress);
   }
 
+  // Reads and scans one input through the job's buffer; a large regular
+  // file in pieces on the job's threads.
+  std::optional<platform::Failure> scanInto(platform::InputFile& input, FileEntries& entries,
+                                            const ScanSource& source) {
+    const PieceScanOptions pieces{m_options.jobs};
+    if (worthScanningInPieces(input, pieces)) {
+      std::uint64_t done = 0;
+      return scanInPieces(input, pieces,
+                          [&](const FileEntries& piece) {
+                            for (std::size_t i = 0; i < piece.size(); ++i)
+                              entries.addEntry(piece.target(i), piece.text(i));
+                            done = std::min(done + pieces.pieceBytes, input.size());
+                            report(source, done);
+                            return stopRequested() ? SinkReply::Stop : SinkReply::Continue;
+                          })
+          .failure;
+    }
+    return scanInput(input, entries, m_buffer, [&](std::uint64_t bytes) { report(source, bytes); }).failure;
+  }
+
   void scanFile(SourceOutcome& outcome) {
     report(outcome.source, 0);
-    const ReadResult read = readScanText(outcome.source.target);
-    outcome.failure = read.failure;
-    report(outcome.source, read.text.size());
     FileEntries entries;
-    ExtractAddresses(read.text.view(), entries);
+    platform::InputFile input;
+    outcome.failure = platform::InputFile::open(outcome.source.target, input);
+    if (!outcome.failure) outcome.failure = scanInto(input, entries, outcome.source);
     closeFile(entries);
   }
 
@@ -107,16 +128,18 @@ class Job {
     if (m_options.onProgress) {
       http.onProgress = [&](std::uint64_t received, std::optional<std::uint64_t>) { report(outcome.source, received); };
     }
-    const UrlScanSource page = fetchUrlForScan(outcome.source.target, http);
-    outcome.failure = page.failure;
     FileEntries entries;
-    ExtractAddresses(page.text.view(), entries);
+    const UrlScanSource page = fetchUrlForScan(
+        outcome.source.target, [&](platform::InputFile& input) { return scanInto(input, entries, outcome.source); },
+        http);
+    outcome.failure = page.failure;
     closeFile(entries);
   }
 
   ResultLists& m_lists;
   const ScanOptions& m_options;
   ScanReport m_report;
+  ReadBuffer m_buffer;
 };
 
 }  // namespace

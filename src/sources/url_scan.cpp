@@ -8,7 +8,7 @@
 
 namespace mailsift {
 
-UrlScanSource fetchUrlForScan(std::string_view answer, const HttpOptions& options) {
+UrlScanSource fetchUrlForScan(std::string_view answer, const PageReader& read, const HttpOptions& options) {
   UrlScanSource source;
   if (answer.find_first_not_of(' ') == std::string_view::npos) return source;
 
@@ -26,14 +26,18 @@ UrlScanSource fetchUrlForScan(std::string_view answer, const HttpOptions& option
 
   // Read and remove the file this call saved, and only that one: a file of
   // the plain temporary name may belong to someone else.
-  ReadResult read = readScanText(download.savedPath);
-  (void)platform::removeFile(download.savedPath);
-  if (!read.ok()) {
-    source.failure =
-        platform::asStepOf(std::move(*read.failure), url, "cannot read the downloaded page " + download.savedPath);
-    return source;
+  platform::InputFile page;
+  std::optional<platform::Failure> failure = platform::InputFile::open(download.savedPath, page);
+  if (!failure) {
+    source.fetched = true;
+    failure = read(page);
   }
-  source.text = std::move(read.text);
+  page = platform::InputFile();
+  (void)platform::removeFile(download.savedPath);
+  if (failure) {
+    source.failure =
+        platform::asStepOf(std::move(*failure), url, "cannot read the downloaded page " + download.savedPath);
+  }
   return source;
 }
 

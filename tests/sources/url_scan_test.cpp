@@ -1,4 +1,4 @@
-// fetchUrlForScan: blank answers, the page text, and that exactly the file
+// fetchUrlForScan: blank answers, the page as read, and that exactly the file
 // it downloaded is read and removed, whatever else lies at the temporary
 // name. temporaryFolder() is fixed once per process, so every test here shares one
 // temporary folder, emptied before and after each test.
@@ -66,6 +66,24 @@ class UrlScanTest : public ::testing::Test {
     return result;
   }
 
+  // What fetchUrlForScan gave, with the page as the reader read it.
+  struct Fetched {
+    UrlScanSource result;
+    std::string text;
+  };
+  static Fetched fetch(std::string_view answer) {
+    Fetched fetched;
+    fetched.result = fetchUrlForScan(answer, [&](platform::InputFile& page) -> std::optional<platform::Failure> {
+      char buffer[4096];
+      for (;;) {
+        platform::ReadOutcome got = page.read(buffer, sizeof buffer);
+        if (got.failure || got.bytes == 0) return got.failure;
+        fetched.text.append(buffer, got.bytes);
+      }
+    });
+    return fetched;
+  }
+
   HttpTestServer server;
   const std::string page{HttpTestServer::pageBody()};
 };
@@ -73,8 +91,8 @@ class UrlScanTest : public ::testing::Test {
 TEST_F(UrlScanTest, BlankAnswerDownloadsNothing) {
   for (const char* answer : {"", " ", "     "}) {
     SCOPED_TRACE(std::string("'") + answer + "'");
-    const UrlScanSource source = fetchUrlForScan(answer);
-    EXPECT_FALSE(source.failure.has_value());
+    const Fetched source = fetch(answer);
+    EXPECT_FALSE(source.result.failure.has_value());
     EXPECT_TRUE(source.text.empty());
   }
   EXPECT_TRUE(server.requests().empty());
@@ -82,27 +100,27 @@ TEST_F(UrlScanTest, BlankAnswerDownloadsNothing) {
 }
 
 TEST_F(UrlScanTest, GivesThePageAndLeavesNoFile) {
-  const UrlScanSource source = fetchUrlForScan(server.url("/page.html"));
-  ASSERT_FALSE(source.failure.has_value()) << messageOf(source.failure);
-  EXPECT_EQ(source.text.view(), page);
+  const Fetched source = fetch(server.url("/page.html"));
+  ASSERT_FALSE(source.result.failure.has_value()) << messageOf(source.result.failure);
+  EXPECT_EQ(source.text, page);
   EXPECT_TRUE(names().empty());
 }
 
 // The answer is downloaded as typed: spaces around an address make it an
 // address the HTTP layer refuses, so the page is never asked for.
 TEST_F(UrlScanTest, AnswerIsNotTrimmedForTheDownload) {
-  const UrlScanSource source = fetchUrlForScan("  " + server.url("/page.html") + "  ");
-  EXPECT_TRUE(source.failure.has_value());
+  const Fetched source = fetch("  " + server.url("/page.html") + "  ");
+  EXPECT_TRUE(source.result.failure.has_value());
   EXPECT_TRUE(source.text.empty());
   EXPECT_TRUE(server.requests().empty());
   EXPECT_TRUE(names().empty());
 }
 
 TEST_F(UrlScanTest, FailedDownloadSaysWhyAndLeavesNoFile) {
-  const UrlScanSource source = fetchUrlForScan(server.url("/missing"));
-  EXPECT_TRUE(source.failure.has_value());
-  EXPECT_EQ(source.httpStatus, 404);
-  EXPECT_FALSE(messageOf(source.failure).empty());
+  const Fetched source = fetch(server.url("/missing"));
+  EXPECT_TRUE(source.result.failure.has_value());
+  EXPECT_EQ(source.result.httpStatus, 404);
+  EXPECT_FALSE(messageOf(source.result.failure).empty());
   EXPECT_TRUE(source.text.empty());
   EXPECT_TRUE(names().empty());
 }
@@ -112,14 +130,14 @@ TEST_F(UrlScanTest, StaleTempFileIsNeitherScannedNorRemoved) {
   const fs::path plain = processTempFolder() / "kelvaro.tmp";
   std::ofstream(plain, std::ios::binary) << stale;
 
-  const UrlScanSource worked = fetchUrlForScan(server.url("/page.html"));
-  ASSERT_FALSE(worked.failure.has_value()) << messageOf(worked.failure);
-  EXPECT_EQ(worked.text.view(), page);
+  const Fetched worked = fetch(server.url("/page.html"));
+  ASSERT_FALSE(worked.result.failure.has_value()) << messageOf(worked.result.failure);
+  EXPECT_EQ(worked.text, page);
   EXPECT_EQ(names(), std::vector<std::string>{"kelvaro.tmp"});
   EXPECT_EQ(test::readFile(plain), stale);
 
-  const UrlScanSource failed = fetchUrlForScan(server.url("/missing"));
-  EXPECT_TRUE(failed.failure.has_value());
+  const Fetched failed = fetch(server.url("/missing"));
+  EXPECT_TRUE(failed.result.failure.has_value());
   EXPECT_TRUE(failed.text.empty());
   EXPECT_EQ(names(), std::vector<std::string>{"kelvaro.tmp"});
   EXPECT_EQ(test::readFile(plain), stale);
@@ -131,9 +149,9 @@ TEST_F(UrlScanTest, LinkAtTheTempNameIsNotFollowed) {
   const fs::path link = processTempFolder() / "kelvaro.tmp";
   fs::create_symlink(victim, link);
 
-  const UrlScanSource source = fetchUrlForScan(server.url("/page.html"));
-  ASSERT_FALSE(source.failure.has_value()) << messageOf(source.failure);
-  EXPECT_EQ(source.text.view(), page);
+  const Fetched source = fetch(server.url("/page.html"));
+  ASSERT_FALSE(source.result.failure.has_value()) << messageOf(source.result.failure);
+  EXPECT_EQ(source.text, page);
   EXPECT_EQ(test::readFile(victim), "precious");
   EXPECT_EQ(fs::read_symlink(link), victim);
   EXPECT_EQ(names(), std::vector<std::string>{"kelvaro.tmp"});
@@ -142,18 +160,18 @@ TEST_F(UrlScanTest, LinkAtTheTempNameIsNotFollowed) {
   fs::remove(link);
   const std::string absent = elsewhere.file("absent.txt");
   fs::create_symlink(absent, link);
-  const UrlScanSource again = fetchUrlForScan(server.url("/page.html"));
-  EXPECT_EQ(again.text.view(), page);
+  const Fetched again = fetch(server.url("/page.html"));
+  EXPECT_EQ(again.text, page);
   EXPECT_FALSE(fs::exists(fs::symlink_status(absent)));
   EXPECT_EQ(names(), std::vector<std::string>{"kelvaro.tmp"});
 }
 
 TEST_F(UrlScanTest, MissingTempFolderFailsWithoutRequest) {
   fs::remove(processTempFolder());
-  const UrlScanSource source = fetchUrlForScan(server.url("/page.html"));
+  const Fetched source = fetch(server.url("/page.html"));
   fs::create_directory(processTempFolder());
-  EXPECT_TRUE(source.failure.has_value());
-  EXPECT_FALSE(messageOf(source.failure).empty());
+  EXPECT_TRUE(source.result.failure.has_value());
+  EXPECT_FALSE(messageOf(source.result.failure).empty());
   EXPECT_TRUE(server.requests().empty());
 }
 
