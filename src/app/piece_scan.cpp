@@ -23,7 +23,7 @@ unsigned jobsFor(const PieceScanOptions& options) {
 }
 
 struct Slot {
-  FileEntries entries;
+  std::unique_ptr<PieceCollector> entries;
   StreamScanResult result;
   bool done = false;
 };
@@ -37,7 +37,9 @@ class PieceScan {
         m_slots(std::max<std::size_t>(1, jobsFor(options) * kSlotsPerJob)),
         m_jobs(jobsFor(options)) {}
 
-  PieceScanResult run(const std::function<SinkReply(const FileEntries&)>& deliver) {
+  PieceScanResult run(const std::function<std::unique_ptr<PieceCollector>()>& makeCollector,
+                      const std::function<SinkReply(PieceCollector&)>& deliver) {
+    for (Slot& slot : m_slots) slot.entries = makeCollector();
     std::vector<std::thread> workers;
     for (unsigned i = 0; i < m_jobs; ++i) workers.emplace_back([this] { work(); });
     PieceScanResult result;
@@ -59,7 +61,7 @@ class PieceScan {
   }
 
  private:
-  void collect(const std::function<SinkReply(const FileEntries&)>& deliver, PieceScanResult& result) {
+  void collect(const std::function<SinkReply(PieceCollector&)>& deliver, PieceScanResult& result) {
     for (std::uint64_t piece = 0; piece < m_pieces; ++piece) {
       Slot& slot = m_slots[piece % m_slots.size()];
       {
@@ -72,11 +74,11 @@ class PieceScan {
         result.failure = std::move(slot.result.failure);
         return;
       }
-      if (deliver(slot.entries) == SinkReply::Stop) {
+      if (deliver(*slot.entries) == SinkReply::Stop) {
         result.stopped = true;
         return;
       }
-      slot.entries.clear();
+      slot.entries->clear();
       {
         const std::lock_guard lock(m_mutex);
         slot.done = false;
@@ -100,7 +102,7 @@ class PieceScan {
       Slot& slot = m_slots[piece % m_slots.size()];
       try {
         const std::uint64_t begin = piece * m_pieceBytes;
-        slot.result = scanFilePiece(m_input, begin, begin + m_pieceBytes, slot.entries, buffer);
+        slot.result = scanFilePiece(m_input, begin, begin + m_pieceBytes, *slot.entries, buffer);
       } catch (...) {
         const std::lock_guard lock(m_mutex);
         if (m_workerFailure == nullptr) m_workerFailure = std::current_exception();
@@ -139,8 +141,27 @@ bool worthScanningInPieces(const platform::InputFile& input, const PieceScanOpti
 }
 
 PieceScanResult scanInPieces(const platform::InputFile& input, const PieceScanOptions& options,
+                             const std::function<std::unique_ptr<PieceCollector>()>& makeCollector,
+                             const std::function<SinkReply(PieceCollector&)>& deliver) {
+  return PieceScan(input, options).run(makeCollector, deliver);
+}
+
+namespace {
+
+class EntriesCollector final : public PieceCollector {
+ public:
+  SinkReply addEntry(TargetList target, std::string_view entry) override { return entries.addEntry(target, entry); }
+  void clear() noexcept override { entries.clear(); }
+  FileEntries entries;
+};
+
+}  // namespace
+
+PieceScanResult scanInPieces(const platform::InputFile& input, const PieceScanOptions& options,
                              const std::function<SinkReply(const FileEntries&)>& deliver) {
-  return PieceScan(input, options).run(deliver);
+  return scanInPieces(
+      input, options, [] { return std::make_unique<EntriesCollector>(); },
+      [&](PieceCollector& collector) { return deliver(static_cast<EntriesCollector&>(collector).entries); });
 }
 
 }  // namespace mailsift

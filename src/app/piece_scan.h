@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 
 #include "app/file_entries.h"
@@ -27,12 +28,28 @@ struct PieceScanResult {
 // two pieces, and more than one thread.
 bool worthScanningInPieces(const platform::InputFile& input, const PieceScanOptions& options);
 
-// Scans the regular file `input` in pieces on options.jobs threads and calls
-// `deliver` on the calling thread with each piece's entries, in text order.
-// At most a few pieces per thread are held at once, so memory does not grow
-// with the file. When `deliver` returns SinkReply::Stop, no further piece is
+// What one piece's entries are gathered in, on a worker thread. Whatever
+// the caller needs of them per entry (a copy, a printed line) is done there,
+// in parallel; the delivery in text order then costs little.
+class PieceCollector : public EntrySink {
+ public:
+  virtual ~PieceCollector() = default;
+  // Empties the collector for the next piece.
+  virtual void clear() noexcept = 0;
+};
+
+// Scans the regular file `input` in pieces on options.jobs threads, each
+// piece into a collector made by `makeCollector`, and calls `deliver` on the
+// calling thread with each piece's collector, in text order. At most a few
+// pieces per thread are held at once, so memory does not grow with the
+// file. When `deliver` returns SinkReply::Stop, no further piece is
 // delivered and the threads end soon. Exceptions from `deliver` or from the
 // threads (std::bad_alloc) are passed on after every thread has ended.
+PieceScanResult scanInPieces(const platform::InputFile& input, const PieceScanOptions& options,
+                             const std::function<std::unique_ptr<PieceCollector>()>& makeCollector,
+                             const std::function<SinkReply(PieceCollector&)>& deliver);
+
+// The same with each piece's entries gathered as FileEntries.
 PieceScanResult scanInPieces(const platform::InputFile& input, const PieceScanOptions& options,
                              const std::function<SinkReply(const FileEntries&)>& deliver);
 

@@ -54,20 +54,28 @@ class LinePrinter final : public EntrySink {
   OutputBuffer& m_out;
 };
 
+// One piece's lines, printed on the thread that scans the piece.
+class PieceLines final : public PieceCollector {
+ public:
+  SinkReply addEntry(TargetList target, std::string_view entry) override {
+    text.append(target == TargetList::List1 ? "found\t" : "unknown\t").append(entry).push_back('\n');
+    return SinkReply::Continue;
+  }
+  void clear() noexcept override { text.clear(); }
+  std::string text;
+};
+
 // Scans one input, in pieces on several threads when it is a large regular
 // file, and prints its entries in text order. Returns the read failure.
 std::optional<platform::Failure> extractFrom(platform::InputFile& input, const PieceScanOptions& pieces,
-                                             LinePrinter& printer, ReadBuffer& buffer) {
+                                             OutputBuffer& out, LinePrinter& printer, ReadBuffer& buffer) {
   if (!worthScanningInPieces(input, pieces)) return scanInput(input, printer, buffer).failure;
-  return scanInPieces(input, pieces,
-                      [&](const FileEntries& entries) {
-                        for (std::size_t i = 0; i < entries.size(); ++i) {
-                          if (printer.addEntry(entries.target(i), entries.text(i)) == SinkReply::Stop) {
-                            return SinkReply::Stop;
-                          }
-                        }
-                        return SinkReply::Continue;
-                      })
+  return scanInPieces(
+             input, pieces, [] { return std::make_unique<PieceLines>(); },
+             [&](PieceCollector& piece) {
+               out.append(static_cast<PieceLines&>(piece).text);
+               return out.failed() ? SinkReply::Stop : SinkReply::Continue;
+             })
       .failure;
 }
 
@@ -119,7 +127,7 @@ int runExtract(std::span<const std::string_view> args) {
     } else {
       failure = platform::InputFile::open(file, input);
     }
-    if (!failure) failure = extractFrom(input, pieces, printer, buffer);
+    if (!failure) failure = extractFrom(input, pieces, out, printer, buffer);
     if (out.failed()) break;
     if (failure) {
       out.flush();  // keep the order of earlier output and this message
