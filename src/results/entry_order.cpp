@@ -3,7 +3,9 @@
 #include "results/entry_order.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstddef>
+#include <cstring>
 
 namespace mailsift {
 namespace {
@@ -64,14 +66,40 @@ std::strong_ordering compareEntries(std::string_view left, std::string_view righ
 
 namespace detail {
 
-OrderKey orderKey(std::string_view entry) noexcept {
-  std::uint64_t word[2] = {0, 0};
-  std::size_t i = 0;
-  for (int taken = 0; taken < 16; ++taken) {
-    const std::uint64_t byte = i < entry.size() ? nextFolded(entry, i) : 0;
-    word[taken / 8] = (word[taken / 8] << 8) | byte;
+namespace {
+
+// The next eight folded bytes from `index` on, big-endian, padded with
+// zeros; moves `index` past what it read.
+std::uint64_t nextFoldedWord(std::string_view entry, std::size_t& index) noexcept {
+  std::uint64_t word = 0;
+  for (int taken = 0; taken < 8; ++taken) {
+    const std::uint64_t byte = index < entry.size() ? nextFolded(entry, index) : 0;
+    word = (word << 8) | byte;
   }
-  return {word[0], word[1]};
+  return word;
+}
+
+}  // namespace
+
+OrderKey orderKey(std::string_view entry) noexcept {
+  std::size_t i = 0;
+  const std::uint64_t high = nextFoldedWord(entry, i);
+  return {high, nextFoldedWord(entry, i)};
+}
+
+std::uint64_t orderPrefix(std::string_view entry) noexcept {
+  // Without a lead byte C3 among the first eight bytes, they are their own
+  // folded form: one load does.
+  std::uint64_t word = 0;
+  if (!entry.empty()) std::memcpy(&word, entry.data(), std::min<std::size_t>(entry.size(), 8));
+  constexpr std::uint64_t kOnes = 0x0101'0101'0101'0101u;
+  const std::uint64_t flipped = word ^ (kOnes * kUmlautLead);  // a zero byte where a byte was C3
+  if (((flipped - kOnes) & ~flipped & (kOnes << 7)) != 0) {
+    std::size_t i = 0;
+    return nextFoldedWord(entry, i);
+  }
+  if constexpr (std::endian::native == std::endian::little) word = __builtin_bswap64(word);
+  return word;
 }
 
 }  // namespace detail
