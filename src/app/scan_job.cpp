@@ -46,6 +46,16 @@ class Job {
 
   void closeFile(const FileEntries& entries) {
     m_report.last = addFileToLists(entries, m_lists);
+    noteFileClosed();
+  }
+
+  // For a file scanned straight into the lists.
+  void closeFile() {
+    m_report.last = closeFileScan(m_lists);
+    noteFileClosed();
+  }
+
+  void noteFileClosed() {
     m_report.anyFileScanned = true;
     if (m_options.afterFile) m_options.afterFile(m_lists);
   }
@@ -64,9 +74,9 @@ class Job {
     outcome.readError = read.error;
     outcome.message = read.message;
     report(outcome.source, read.text.size());
-    FileEntries entries;
-    ExtractAddresses(read.text.view(), entries);
-    closeFile(entries);
+    ListsSink lists(m_lists);
+    ExtractAddresses(read.text.view(), lists);
+    closeFile();
   }
 
   void scanFolder(SourceOutcome& outcome) {
@@ -107,9 +117,9 @@ class Job {
     const UrlScanSource page = fetchUrlForScan(outcome.source.target, http);
     outcome.downloadFailed = page.failed;
     outcome.message = page.message;
-    FileEntries entries;
-    ExtractAddresses(page.text.view(), entries);
-    closeFile(entries);
+    ListsSink lists(m_lists);
+    ExtractAddresses(page.text.view(), lists);
+    closeFile();
   }
 
   ResultLists& m_lists;
