@@ -32,8 +32,10 @@ std::shared_ptr<EntryBlock> makeBlock(std::uint64_t generation) {
   return block;
 }
 
-// Arrays of entries from this size on are rounded up to whole huge pages
-// (2 MiB), which the system then aligns so that they can use them.
+// An array of entries that outgrows kMaxSmallArray takes kLargeArray at
+// once, and from then on whole huge pages (2 MiB), which the system aligns
+// so that it can use them: few page faults, and growth by remapping.
+constexpr std::size_t kMaxSmallArray = std::size_t{512} << 10;
 constexpr std::size_t kLargeArray = std::size_t{4} << 20;
 constexpr std::size_t kHugePage = std::size_t{2} << 20;
 
@@ -63,7 +65,7 @@ void EntryBuffer::reserve(std::size_t count) {
   if (count <= m_capacity) return;
   if (count > static_cast<std::size_t>(-1) / 2 / sizeof(Entry)) throw std::bad_alloc();
   std::size_t bytes = count * sizeof(Entry);
-  if (bytes >= kLargeArray) bytes = (bytes + kHugePage - 1) / kHugePage * kHugePage;
+  if (bytes > kMaxSmallArray) bytes = (std::max(bytes, kLargeArray) + kHugePage - 1) / kHugePage * kHugePage;
   m_bytes.grow(bytes, m_size * sizeof(Entry));
   m_data = reinterpret_cast<Entry*>(m_bytes.data());
   m_capacity = bytes / sizeof(Entry);

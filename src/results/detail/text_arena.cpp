@@ -10,10 +10,13 @@
 namespace mailsift::detail {
 namespace {
 
+// Chunks double from kMinChunkSize, so a short list stays small, up to
+// kMaxSmallChunk; a list that outgrows those takes chunks of kMaxChunkSize
+// at once, which come from the system in huge pages where it offers them
+// (see platform::ByteBuffer): a million texts then cost a few dozen page
+// faults rather than thousands.
 constexpr std::size_t kMinChunkSize = std::size_t{4} << 10;
-// Chunks of this size come from the system in huge pages where it offers
-// them (see platform::ByteBuffer): a million texts then cost a few dozen
-// page faults rather than thousands.
+constexpr std::size_t kMaxSmallChunk = std::size_t{512} << 10;
 constexpr std::size_t kMaxChunkSize = std::size_t{4} << 20;
 // A text longer than this gets a chunk of its own, so that it never leaves
 // much of a shared chunk unused; it is also below the length field's limit.
@@ -43,9 +46,9 @@ TextRef TextArena::append(std::string_view text) {
     return (static_cast<TextRef>(chunks.size() - 1) << TextChunks::kChunkShift) | TextChunks::kOwnChunkLength;
   }
   if (m_current == kNoChunk || m_used + length > chunks[m_current].size) {
-    // Chunks double in size up to kMaxChunkSize, so a short list stays small;
-    // but a chunk always holds the text that starts it.
-    const std::size_t size = std::max(std::clamp(2 * m_lastChunkSize, kMinChunkSize, kMaxChunkSize), length);
+    // A chunk always holds the text that starts it.
+    const std::size_t next = 2 * m_lastChunkSize > kMaxSmallChunk ? kMaxChunkSize : 2 * m_lastChunkSize;
+    const std::size_t size = std::max(std::max(next, kMinChunkSize), length);
     addChunk(size);
     m_current = chunks.size() - 1;
     m_used = 0;
