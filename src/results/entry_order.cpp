@@ -87,6 +87,23 @@ OrderKey orderKey(std::string_view entry) noexcept {
   return {high, nextFoldedWord(entry, i)};
 }
 
+std::uint64_t orderWord(std::string_view entry, std::size_t word) noexcept {
+  // Without a lead byte C3 up to the word's end, the bytes are their own
+  // folded form and sit where they are.
+  const std::size_t start = 8 * word;
+  const std::size_t end = std::min(entry.size(), start + 8);
+  if (end != 0 && std::memchr(entry.data(), kUmlautLead, end) == nullptr) {
+    if (start >= end) return 0;
+    std::uint64_t value = 0;
+    std::memcpy(&value, entry.data() + start, end - start);
+    if constexpr (std::endian::native == std::endian::little) value = __builtin_bswap64(value);
+    return value;
+  }
+  std::size_t i = 0;
+  for (std::size_t skipped = 0; skipped < start && i < entry.size(); ++skipped) nextFolded(entry, i);
+  return nextFoldedWord(entry, i);
+}
+
 std::uint64_t orderPrefix(std::string_view entry) noexcept {
   // Without a lead byte C3 among the first eight bytes, they are their own
   // folded form: one load does.

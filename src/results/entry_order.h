@@ -3,6 +3,7 @@
 #pragma once
 
 #include <compare>
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 
@@ -42,6 +43,12 @@ OrderKey orderKey(std::string_view entry) noexcept;
 // that keeps one word per entry; quick for entries without umlauts there.
 // Thread-safe; never throws.
 std::uint64_t orderPrefix(std::string_view entry) noexcept;
+
+// The folded bytes 8 * word to 8 * word + 7 of `entry`, big-endian, padded
+// with zeros: orderPrefix for word 0, orderKey(entry).low for word 1. Where
+// the words before differ, entries order as these do; a sort can go on
+// word by word through entries that agree so far. Thread-safe; never throws.
+std::uint64_t orderWord(std::string_view entry, std::size_t word) noexcept;
 
 }  // namespace detail
 }  // namespace mailsift

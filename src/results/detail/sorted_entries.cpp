@@ -3,7 +3,10 @@
 
 #include <algorithm>
 #include <cassert>
+#include <iterator>
 #include <new>
+#include <system_error>
+#include <thread>
 #include <utility>
 
 #include "results/entry_order.h"
@@ -32,28 +35,37 @@ bool sameText(const TextArena& texts, const Entry& left, const Entry& right) noe
   return left.key == right.key && texts.text(left.text) == texts.text(right.text);
 }
 
-// Below this many entries a comparison sort is quicker than a radix pass.
-constexpr std::ptrdiff_t kRadixFrom = 256;
+// The sort of a batch. Entries order by their keys, the first eight folded
+// bytes, wherever those differ, so the batch is sorted by keys alone first:
+// radix passes over the key bytes for large ranges (American flag sort: count
+// the buckets, swap each entry into its bucket, go on with each bucket),
+// a comparison of keys for small ones. That leaves runs of equal keys, the
+// texts that agree in their first eight folded bytes ("info@", "user1234").
+// Comparing those text by text would read the texts at random again and
+// again; instead each entry of a run gets the next eight folded bytes as a
+// key for the time being, and the run is sorted the same way, a word
+// deeper. Only tiny runs, texts that agree in full when folded and texts
+// that agree in a long prefix are sorted by compareEntries.
 
-// Sorts [first, last) in place by the byte of the key at `shift` and then
-// by the less significant ones (American flag sort: count the buckets,
-// swap each entry into its bucket, sort each bucket by the next byte).
-// Entries with equal keys end up together and are sorted by their texts.
-// The keys of a large batch differ mostly within their first bytes, so
-// few passes settle nearly all of it without touching a text.
-void radixSort(Entry* first, Entry* last, int shift, const ByOrder& less) {
-  const std::ptrdiff_t count = last - first;
-  if (count < kRadixFrom || shift < 0) {
-    std::sort(first, last, less);
-    return;
-  }
+// Below this many entries a comparison of keys is quicker than a radix pass.
+constexpr std::ptrdiff_t kRadixFrom = 256;
+// Runs of equal keys shorter than this, or whose texts agree in this many
+// folded words, are sorted by compareEntries.
+constexpr std::ptrdiff_t kDeeperFrom = 8;
+constexpr std::size_t kDeepestWord = 8;
+// From this many entries on, a second thread sorts half of the buckets.
+constexpr std::ptrdiff_t kTwoThreadsFrom = std::ptrdiff_t{1} << 17;
+
+using BucketSizes = std::ptrdiff_t[256];
+
+// Moves the entries of [first, last) into buckets by the key byte at
+// `shift`, in place, and gives the bucket sizes. Returns false, moving
+// nothing, when all entries share that byte.
+bool distribute(Entry* first, Entry* last, int shift, BucketSizes& sizes) noexcept {
   const auto digit = [shift](const Entry& entry) { return static_cast<std::size_t>((entry.key >> shift) & 0xFF); };
-  std::ptrdiff_t sizes[256] = {};
+  std::fill(std::begin(sizes), std::end(sizes), 0);
   for (const Entry* entry = first; entry != last; ++entry) ++sizes[digit(*entry)];
-  if (sizes[digit(*first)] == count) {
-    radixSort(first, last, shift - 8, less);
-    return;
-  }
+  if (sizes[digit(*first)] == last - first) return false;
   std::ptrdiff_t next[256];
   std::ptrdiff_t ends[256];
   std::ptrdiff_t end = 0;
@@ -68,12 +80,108 @@ void radixSort(Entry* first, Entry* last, int shift, const ByOrder& less) {
       first[next[d]++] = moving;
     }
   }
-  Entry* bucket = first;
-  for (const std::ptrdiff_t size : sizes) {
-    if (size > 1) radixSort(bucket, bucket + size, shift - 8, less);
-    bucket += size;
-  }
+  return true;
 }
+
+class BatchSorter {
+ public:
+  explicit BatchSorter(const TextArena& texts) noexcept : m_texts(texts) {}
+
+  void sort(Entry* first, Entry* last) const noexcept {
+    if (last - first < kTwoThreadsFrom) {
+      sortByKeys(first, last, 56, 0);
+      return;
+    }
+    // A large batch: once the first pass has made the buckets, a second
+    // thread sorts about half of them; they share nothing, and the texts
+    // are only read.
+    BucketSizes sizes;
+    int shift = 56;
+    while (!distribute(first, last, shift, sizes)) {
+      shift -= 8;
+      if (shift < 0) {
+        sortRun(first, last, 0);
+        return;
+      }
+    }
+    std::size_t middle = 0;
+    for (std::ptrdiff_t below = 0; middle < 256 && 2 * (below + sizes[middle]) <= last - first; ++middle) {
+      below += sizes[middle];
+    }
+    std::thread helper;
+    try {
+      helper = std::thread([&] { sortBuckets(first, sizes, middle, 256, shift, 0); });
+    } catch (const std::system_error&) {
+      sortBuckets(first, sizes, 0, 256, shift, 0);  // no thread to be had: all here
+      return;
+    }
+    sortBuckets(first, sizes, 0, middle, shift, 0);
+    helper.join();
+  }
+
+ private:
+  // Sorts [first, last) by the key bytes from `shift` down, then each run
+  // of equal keys by what follows (`depth`: the keys are the texts' folded
+  // word `depth`).
+  void sortByKeys(Entry* first, Entry* last, int shift, std::size_t depth) const noexcept {
+    for (; shift >= 0 && last - first >= kRadixFrom; shift -= 8) {
+      BucketSizes sizes;
+      if (distribute(first, last, shift, sizes)) {
+        sortBuckets(first, sizes, 0, 256, shift, depth);
+        return;
+      }
+    }
+    if (shift >= 0) {
+      std::sort(first, last, [](const Entry& left, const Entry& right) { return left.key < right.key; });
+    }
+    for (Entry* run = first; run != last;) {
+      Entry* runEnd = run + 1;
+      while (runEnd != last && runEnd->key == run->key) ++runEnd;
+      if (runEnd - run > 1) sortRun(run, runEnd, depth);
+      run = runEnd;
+    }
+  }
+
+  void sortBuckets(Entry* first, const BucketSizes& sizes, std::size_t from, std::size_t to, int shift,
+                   std::size_t depth) const noexcept {
+    Entry* bucket = first;
+    for (std::size_t d = 0; d < from; ++d) bucket += sizes[d];
+    for (std::size_t d = from; d < to; ++d) {
+      if (sizes[d] > 1) sortByKeys(bucket, bucket + sizes[d], shift - 8, depth);
+      bucket += sizes[d];
+    }
+  }
+
+  // Sorts a run whose keys are all equal: by the next folded word, or by
+  // compareEntries when the run is tiny or its texts are spent.
+  void sortRun(Entry* first, Entry* last, std::size_t depth) const noexcept {
+    const ByOrder less{&m_texts};
+    if (last - first < kDeeperFrom || depth + 1 == kDeepestWord) {
+      std::sort(first, last, less);
+      return;
+    }
+    const std::uint64_t key = first->key;
+    bool spent = true;
+    for (Entry* entry = first; entry != last; ++entry) {
+      entry->key = orderWord(m_texts.text(entry->text), depth + 1);
+      spent = spent && entry->key == 0;
+    }
+    if (!spent) {
+      sortByKeys(first, last, 56, depth + 1);
+    } else {
+      // The texts agree in full when folded; their bytes decide, and they
+      // are most often simply equal.
+      for (Entry* entry = first; entry != last; ++entry) entry->key = key;
+      const std::string_view text = m_texts.text(first->text);
+      if (std::any_of(first + 1, last, [&](const Entry& entry) { return m_texts.text(entry.text) != text; })) {
+        std::sort(first, last, less);
+      }
+    }
+    for (Entry* entry = first; entry != last; ++entry) entry->key = key;
+  }
+
+  const TextArena& m_texts;
+};
 
 }  // namespace
 
@@ -120,8 +228,7 @@ std::shared_ptr<const FrozenEntries> SortedEntries::freeze() const {
 std::size_t SortedEntries::placeBatch(bool dropDuplicates) const {
   if (m_pending.empty()) return 0;
   if (!dropDuplicates) m_batchIntact = false;  // the texts now belong to placed entries
-  const ByOrder less{&m_texts};
-  radixSort(m_pending.begin(), m_pending.end(), 56, less);
+  BatchSorter(m_texts).sort(m_pending.begin(), m_pending.end());
 
   // Equal texts in the batch are neighbours now.
   std::size_t removed = 0;
