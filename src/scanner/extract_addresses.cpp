@@ -125,49 +125,69 @@ class Scanner {
   // Appends the normalised text of [begin, end) to m_entry; the range holds
   // only class characters and whole dot forms.
   void appendLeft(std::size_t begin, std::size_t end) {
+    // Each byte gives at most one: room first, then plain stores.
+    const std::size_t before = m_entry.size();
+    m_entry.resize(before + (end - begin));
+    char* out = m_entry.data() + before;
     for (std::size_t k = begin; k < end;) {
       const unsigned char b = m_text[k];
       if (b == '(' || b == '[') {
-        m_entry.push_back('.');
+        *out++ = '.';
         k += (m_text[k + 1] | 0x20) == 'd' ? kShortDotForm : kLongDotForm;
       } else {
-        m_entry.push_back(static_cast<char>(kLowerOf[b]));
+        *out++ = static_cast<char>(kLowerOf[b]);
         ++k;
       }
     }
+    m_entry.resize(static_cast<std::size_t>(out - m_entry.data()));
   }
 
   // Grows the right part from `begin` into m_right (lower-case Windows-1252).
   void growRight(std::size_t begin) {
-    m_right.clear();
-    std::size_t k = begin;
-    while (k < m_size) {
-      const unsigned char b = m_text[k];
+    // First where the part ends, then its text: each byte gives at most one.
+    std::size_t end = begin;
+    while (end < m_size) {
+      const unsigned char b = m_text[end];
       if (kClassOf[b] & detail::kRight) {
-        m_right.push_back(static_cast<char>(kLowerOf[b]));
-        ++k;
+        ++end;
       } else if (b == '(' || b == '[') {
-        const std::size_t form = dotFormStartingAt(k);
+        const std::size_t form = dotFormStartingAt(end);
         if (form == 0) break;
-        m_right.push_back('.');
-        k += form;
+        end += form;
       } else {
         break;
       }
     }
+    m_right.resize(end - begin);
+    char* out = m_right.data();
+    for (std::size_t k = begin; k < end;) {
+      const unsigned char b = m_text[k];
+      if (kClassOf[b] & detail::kRight) {
+        *out++ = static_cast<char>(kLowerOf[b]);
+        ++k;
+      } else {
+        *out++ = '.';
+        k += dotFormStartingAt(k);
+      }
+    }
+    m_right.resize(static_cast<std::size_t>(out - m_right.data()));
   }
 
   // Appends right-part text to m_entry as UTF-8; only ä, ö and ü need two bytes.
   void appendRight(std::string_view part) {
+    const std::size_t before = m_entry.size();
+    m_entry.resize(before + 2 * part.size());
+    char* out = m_entry.data() + before;
     for (const char ch : part) {
       const auto b = static_cast<unsigned char>(ch);
       if (b < 0x80) {
-        m_entry.push_back(ch);
+        *out++ = ch;
       } else {
-        m_entry.push_back(static_cast<char>(0xC0 | (b >> 6)));
-        m_entry.push_back(static_cast<char>(0x80 | (b & 0x3F)));
+        *out++ = static_cast<char>(0xC0 | (b >> 6));
+        *out++ = static_cast<char>(0x80 | (b & 0x3F));
       }
     }
+    m_entry.resize(static_cast<std::size_t>(out - m_entry.data()));
   }
 
   void hit(std::size_t leftEnd, std::size_t rightBegin) {
