@@ -79,44 +79,38 @@ std::uint64_t nextFoldedWord(std::string_view entry, std::size_t& index) noexcep
   return word;
 }
 
+// Bytes [start, end) of `entry`, big-endian, padded with zeros.
+std::uint64_t bytesAt(std::string_view entry, std::size_t start, std::size_t end) noexcept {
+  if (start >= end) return 0;
+  std::uint64_t value = 0;
+  std::memcpy(&value, entry.data() + start, end - start);
+  if constexpr (std::endian::native == std::endian::little) value = __builtin_bswap64(value);
+  return value;
+}
+
+// True when no lead byte C3 comes before `end`: up to there, the bytes are
+// their own folded form and sit where they are.
+bool foldsToItself(std::string_view entry, std::size_t end) noexcept {
+  return end == 0 || std::memchr(entry.data(), kUmlautLead, end) == nullptr;
+}
+
 }  // namespace
 
 OrderKey orderKey(std::string_view entry) noexcept {
+  const std::size_t end = std::min<std::size_t>(entry.size(), 16);
+  if (foldsToItself(entry, end)) return {bytesAt(entry, 0, std::min<std::size_t>(end, 8)), bytesAt(entry, 8, end)};
   std::size_t i = 0;
   const std::uint64_t high = nextFoldedWord(entry, i);
   return {high, nextFoldedWord(entry, i)};
 }
 
 std::uint64_t orderWord(std::string_view entry, std::size_t word) noexcept {
-  // Without a lead byte C3 up to the word's end, the bytes are their own
-  // folded form and sit where they are.
   const std::size_t start = 8 * word;
   const std::size_t end = std::min(entry.size(), start + 8);
-  if (end != 0 && std::memchr(entry.data(), kUmlautLead, end) == nullptr) {
-    if (start >= end) return 0;
-    std::uint64_t value = 0;
-    std::memcpy(&value, entry.data() + start, end - start);
-    if constexpr (std::endian::native == std::endian::little) value = __builtin_bswap64(value);
-    return value;
-  }
+  if (foldsToItself(entry, end)) return bytesAt(entry, start, end);
   std::size_t i = 0;
   for (std::size_t skipped = 0; skipped < start && i < entry.size(); ++skipped) nextFolded(entry, i);
   return nextFoldedWord(entry, i);
-}
-
-std::uint64_t orderPrefix(std::string_view entry) noexcept {
-  // Without a lead byte C3 among the first eight bytes, they are their own
-  // folded form: one load does.
-  std::uint64_t word = 0;
-  if (!entry.empty()) std::memcpy(&word, entry.data(), std::min<std::size_t>(entry.size(), 8));
-  constexpr std::uint64_t kOnes = 0x0101'0101'0101'0101u;
-  const std::uint64_t flipped = word ^ (kOnes * kUmlautLead);  // a zero byte where a byte was C3
-  if (((flipped - kOnes) & ~flipped & (kOnes << 7)) != 0) {
-    std::size_t i = 0;
-    return nextFoldedWord(entry, i);
-  }
-  if constexpr (std::endian::native == std::endian::little) word = __builtin_bswap64(word);
-  return word;
 }
 
 }  // namespace detail

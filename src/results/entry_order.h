@@ -36,18 +36,15 @@ struct OrderKey {
   friend auto operator<=>(const OrderKey&, const OrderKey&) = default;
 };
 
-// The OrderKey of `entry`. Thread-safe; never throws.
+// The OrderKey of `entry`; quick for entries without umlauts in their
+// first sixteen bytes. Thread-safe; never throws.
 OrderKey orderKey(std::string_view entry) noexcept;
 
-// orderKey(entry).high alone, the first eight folded bytes, for storage
-// that keeps one word per entry; quick for entries without umlauts there.
-// Thread-safe; never throws.
-std::uint64_t orderPrefix(std::string_view entry) noexcept;
-
 // The folded bytes 8 * word to 8 * word + 7 of `entry`, big-endian, padded
-// with zeros: orderPrefix for word 0, orderKey(entry).low for word 1. Where
-// the words before differ, entries order as these do; a sort can go on
-// word by word through entries that agree so far. Thread-safe; never throws.
+// with zeros: orderKey(entry).high for word 0, orderKey(entry).low for word
+// 1. Where the words before agree, entries order as these do; a sort can go
+// on word by word through entries that agree so far. Thread-safe; never
+// throws.
 std::uint64_t orderWord(std::string_view entry, std::size_t word) noexcept;
 
 }  // namespace detail

@@ -14,8 +14,8 @@ namespace mailsift {
 // The entries of one list at one moment. It shares the list's storage
 // instead of copying it: the list copies a piece of its storage before it
 // changes one that a snapshot shows, so taking a snapshot costs a pointer
-// per few hundred entries, and nothing when the list has not changed since
-// the last one. Immutable once made; any number of threads may read it,
+// per 128 entries, and nothing when the list has not changed since the
+// last one. Immutable once made; any number of threads may read it,
 // also while the list it came from is being changed.
 class ListSnapshot {
  public:

@@ -13,7 +13,7 @@ AppendedEntries::AppendedEntries() noexcept : m_batchMark(m_texts.mark()) {}
 void AppendedEntries::add(std::string_view entry) {
   const TextRef text = m_texts.append(entry);
   try {
-    m_entries.append({0, text});
+    m_entries.append({0, 0, text});
   } catch (...) {
     m_texts.release(text);
     throw;

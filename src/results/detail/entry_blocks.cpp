@@ -22,8 +22,8 @@ struct OwnBlock : EntryBlock {
 };
 
 std::shared_ptr<EntryBlock> makeBlock(std::uint64_t generation) {
-  // The entries are written before they are read; filling 4 KiB with zeros
-  // for every block would cost more than the block's use.
+  // The entries are written before they are read; filling every block
+  // with zeros would cost more than the block's use.
   std::shared_ptr<OwnBlock> block = std::make_shared_for_overwrite<OwnBlock>();
   block->generation = generation;
   block->size = 0;
@@ -221,8 +221,10 @@ void EntryBlocks::replaceTail(std::size_t from, std::span<const Entry> entries) 
     --b;
     offset = m_blocks.back()->size;
   }
+  // Whole blocks of room, so that the last block takes the next entries
+  // appended rather than leaving a full short block behind.
   Builder tail = builder();
-  tail.reserve(offset + entries.size());
+  tail.reserve((offset + entries.size() + kCapacity - 1) / kCapacity * kCapacity);
   for (std::size_t k = 0; k < offset; ++k) tail.add(m_blocks[b]->entries[k]);
   for (const Entry& entry : entries) tail.add(entry);
   Slices slices = slice(std::move(tail));
@@ -280,13 +282,15 @@ EntryBlocks::Slices EntryBlocks::slice(Builder&& builder) {
   // The headers before the array is shared, so that a failure leaves the
   // entries with the builder.
   for (std::size_t k = 0; k < count; ++k) slices.blocks.push_back(std::make_shared<EntryBlock>());
+  const std::size_t room = entries.capacity();
   std::shared_ptr<Entry[]> array = entries.share();
   for (std::size_t k = 0; k < count; ++k) {
     EntryBlock& block = *slices.blocks[k];
     const std::size_t start = k * kCapacity;
     block.generation = builder.m_generation;
     block.size = static_cast<std::uint32_t>(std::min(kCapacity, size - start));
-    block.capacity = block.size;
+    // The last slice may grow into the array's room behind it.
+    block.capacity = static_cast<std::uint32_t>(std::min(kCapacity, room - start));
     block.entries = array.get() + start;
     block.array = array;
   }

@@ -16,10 +16,12 @@
 
 namespace mailsift::detail {
 
-// One entry: a word its list uses as it likes (List1 keeps the order key
-// there) and its text in the list's TextArena.
+// One entry: two words its list uses as it likes (List1 keeps the first
+// sixteen folded bytes of the text there) and its text in the list's
+// TextArena.
 struct Entry {
   std::uint64_t key;
+  std::uint64_t key2;
   TextRef text;
 };
 
@@ -72,7 +74,7 @@ class EntryBuffer {
 // array that several blocks share (a sorted batch or a merge), which lives
 // while any of its slices does.
 struct EntryBlock {
-  static constexpr std::size_t kCapacity = 256;
+  static constexpr std::size_t kCapacity = 128;
   std::uint64_t generation;  // of the EntryBlocks when the block was made
   std::uint32_t size;
   std::uint32_t capacity;

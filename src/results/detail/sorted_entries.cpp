@@ -27,25 +27,27 @@ struct ByOrder {
   const TextArena* texts;
   bool operator()(const Entry& left, const Entry& right) const noexcept {
     if (left.key != right.key) return left.key < right.key;
+    if (left.key2 != right.key2) return left.key2 < right.key2;
     return compareEntries(texts->text(left.text), texts->text(right.text)) < 0;
   }
 };
 
 bool sameText(const TextArena& texts, const Entry& left, const Entry& right) noexcept {
-  return left.key == right.key && texts.text(left.text) == texts.text(right.text);
+  return left.key == right.key && left.key2 == right.key2 && texts.text(left.text) == texts.text(right.text);
 }
 
-// The sort of a batch. Entries order by their keys, the first eight folded
-// bytes, wherever those differ, so the batch is sorted by keys alone first:
-// radix passes over the key bytes for large ranges (American flag sort: count
-// the buckets, swap each entry into its bucket, go on with each bucket),
-// a comparison of keys for small ones. That leaves runs of equal keys, the
-// texts that agree in their first eight folded bytes ("info@", "user1234").
-// Comparing those text by text would read the texts at random again and
-// again; instead each entry of a run gets the next eight folded bytes as a
-// key for the time being, and the run is sorted the same way, a word
-// deeper. Only tiny runs, texts that agree in full when folded and texts
-// that agree in a long prefix are sorted by compareEntries.
+// The sort of a batch. Entries order by their first words, the first eight
+// folded bytes, wherever those differ, so the batch is sorted by first words
+// alone: radix passes over their bytes for large ranges (American flag sort:
+// count the buckets, swap each entry into its bucket, go on with each
+// bucket), a comparison for small ones. That leaves runs of equal first
+// words, texts that agree in their first eight folded bytes ("info@",
+// "user1234"). Comparing those text by text would read the texts at random
+// again and again; instead each entry of a run gets its next eight folded
+// bytes (the second word, then words from the text) as its key for the
+// time being, and the run is sorted the same way, a word deeper. Only tiny
+// runs, texts that agree in full when folded and texts that agree in a
+// long prefix are sorted by compareEntries.
 
 // Below this many entries a comparison of keys is quicker than a radix pass.
 constexpr std::ptrdiff_t kRadixFrom = 256;
@@ -160,10 +162,12 @@ class BatchSorter {
       std::sort(first, last, less);
       return;
     }
+    // The word after the first is at hand in each entry; those after it
+    // come from the texts.
     const std::uint64_t key = first->key;
     bool spent = true;
     for (Entry* entry = first; entry != last; ++entry) {
-      entry->key = orderWord(m_texts.text(entry->text), depth + 1);
+      entry->key = depth == 0 ? entry->key2 : orderWord(m_texts.text(entry->text), depth + 1);
       spent = spent && entry->key == 0;
     }
     if (!spent) {
@@ -191,7 +195,8 @@ void SortedEntries::add(std::string_view entry) {
   // Room first, so that a failure after the text is stored cannot happen.
   if (m_pending.size() == m_pending.capacity()) m_pending.reserve(std::max<std::size_t>(16, 2 * m_pending.size()));
   const TextRef text = m_texts.append(entry);
-  m_pending.push_back({orderPrefix(entry), text});  // room reserved above
+  const OrderKey key = orderKey(entry);
+  m_pending.push_back({key.high, key.low, text});  // room reserved above
 }
 
 void SortedEntries::clear() noexcept {
@@ -380,11 +385,15 @@ std::size_t SortedEntries::removeDuplicates() {
 }
 
 std::size_t SortedEntries::collapse(const std::string& text) {
-  const std::uint64_t key = orderPrefix(text);
+  const auto [key, key2] = orderKey(text);
   const auto before = [&](const Entry& entry) {
-    return entry.key != key ? entry.key < key : compareEntries(m_texts.text(entry.text), text) < 0;
+    if (entry.key != key) return entry.key < key;
+    if (entry.key2 != key2) return entry.key2 < key2;
+    return compareEntries(m_texts.text(entry.text), text) < 0;
   };
-  const auto isCopy = [&](const Entry& entry) { return entry.key == key && m_texts.text(entry.text) == text; };
+  const auto isCopy = [&](const Entry& entry) {
+    return entry.key == key && entry.key2 == key2 && m_texts.text(entry.text) == text;
+  };
   const std::span<const Entry> lasts = m_blocks.lasts();
   std::size_t b = static_cast<std::size_t>(std::partition_point(lasts.begin(), lasts.end(), before) - lasts.begin());
   if (b == lasts.size()) return 0;

@@ -17,8 +17,9 @@
 namespace mailsift::detail {
 
 // Design: the placed entries sit in EntryBlocks in order. Each carries the
-// first eight folded bytes of its text (orderPrefix) as its key, so most
-// comparisons are settled by one integer. New entries go to a pending
+// first sixteen folded bytes of its text (orderKey) in its two words, so
+// nearly all comparisons are settled by integers, even among addresses that
+// share a prefix such as "info@" or "user1234". New entries go to a pending
 // batch in the order they came, their texts to the arena.
 //
 // Placing the batch sorts it and brings it in: entry by entry into the
