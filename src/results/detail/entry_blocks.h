@@ -155,8 +155,8 @@ class EntryBlocks {
     eraseWritable(b, first, last);
   }
   // Removes the entries at `indices` (ascending, without repeats, each <
-  // size()), calling onErased(index, entry) for each. If it throws, the entries it
-  // has reported are gone and the others stay.
+  // size()), calling onErased(index, entry) for each. If it throws, the
+  // entries it has reported are gone and the others stay.
   template <class OnErased>
   void eraseAt(std::span<const std::size_t> indices, OnErased&& onErased);
   // Replaces the entries from index `from` (<= size()) on by `entries`.
@@ -233,8 +233,8 @@ template <class OnErased>
 void EntryBlocks::eraseAt(std::span<const std::size_t> indices, OnErased&& onErased) {
   if (indices.empty()) return;
   // From the highest index down, so that the blocks and running sizes
-  // before the one being changed stay as they were.
-  // Erasing marks the running sizes stale but leaves them as they were.
+  // before the one being changed stay as they were: erasing marks the
+  // running sizes stale but leaves them alone.
   if (!m_endsValid) rebuildEnds();
   const std::vector<std::size_t>& ends = m_ends;
   std::size_t i = indices.size();

@@ -219,9 +219,11 @@ std::string_view SortedEntries::at(std::size_t index) const {
   // read through the list jumps about the arena. Readers go through the
   // list by consecutive indices (printing, export, a view): asking for a
   // text a few entries ahead lets its fetch overlap with the work on this one.
+#if defined(__GNUC__)
   if (place.offset + kReadAhead < block.size()) {
     __builtin_prefetch(m_texts.text(block[place.offset + kReadAhead].text).data());
   }
+#endif
   return m_texts.text(block[place.offset].text);
 }
 

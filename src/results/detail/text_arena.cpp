@@ -1,11 +1,11 @@
 // The text arena: chunk sizes, refs and the bookkeeping of dead bytes.
 #include "results/detail/text_arena.h"
 
-#include "platform/byte_buffer.h"
-
 #include <algorithm>
 #include <cstring>
 #include <stdexcept>
+
+#include "platform/byte_buffer.h"
 
 namespace mailsift::detail {
 namespace {

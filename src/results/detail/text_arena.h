@@ -47,10 +47,11 @@ class TextChunks {
 };
 
 // Design: texts are appended back to back to the current chunk; one that
-// does not fit starts the next chunk, which doubles in size up to
-// kMaxChunkSize, so a short list stays small. A text longer than
-// kLongText gets a chunk of exactly its size. Nothing ever writes over the
-// bytes of a text, so a TextChunks taken at any time stays valid while the
+// does not fit starts the next chunk. Chunks double in size from 4 KiB, so
+// a short list stays small, and a list that outgrows 512 KiB takes chunks
+// of 4 MiB (huge pages where the system offers them). A text longer than
+// 32 KiB gets a chunk of exactly its size. Nothing writes over bytes that
+// a TextChunks may reach, so one taken at any time stays valid while the
 // arena goes on appending to the same chunk: the new bytes are ones no
 // earlier reader can reach.
 //
@@ -58,10 +59,10 @@ class TextChunks {
 // released text's bytes stay where they are; the arena only counts them,
 // and the owner moves its live texts to a fresh arena (take) when
 // isWasteful() says most bytes are dead. A long text's chunk is given up
-// at once, and moves to a fresh arena without a copy.
-// Texts stored after a mark can be dropped together (dropAfter), which
-// lets the owner give back the room of a batch of texts that all turned
-// out to be duplicates.
+// at once, and moves to a fresh arena without a copy. Texts stored after a
+// mark, none of them frozen since, can be dropped together (dropAfter),
+// which lets the owner give back the room of a batch of texts that all
+// turned out to be duplicates.
 //
 // Not thread-safe; the TextChunks it hands out are.
 class TextArena {
