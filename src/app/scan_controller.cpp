@@ -38,8 +38,9 @@ bool ScanController::start(std::vector<ScanSource> sources, ScanOptions options)
     m_progress.bytesDone = progress.bytesDone;
     if (progress.currentPath != nullptr) m_progress.currentPath = *progress.currentPath;
   };
-  // Publishing costs a copy of both lists, so it waits at least as long
-  // again as the last copy took: a huge list never starves the scan.
+  // A snapshot shares the lists' storage, so publishing costs a pointer per
+  // block of a changed list; still it waits at least as long again as the
+  // last publication took, so that it never starves the scan.
   options.afterFile = [this](const ResultLists& lists) {
     const auto now = std::chrono::steady_clock::now();
     {

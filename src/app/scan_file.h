@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string_view>
 
 #include "app/file_entries.h"
 #include "results/result_lists.h"
@@ -33,5 +34,23 @@ ScanSummary closeFileScan(ResultLists& lists);
 // Adds `entries` to their lists in text order, then closes the scan of that
 // file. Never clears the lists. Same thread rules as ResultLists.
 ScanSummary addFileToLists(const FileEntries& entries, ResultLists& lists);
+
+// A sink that adds every entry to its list at once, for a text scanned on
+// the thread that owns the lists. Scanning into it and then closing the
+// scan gives the lists of addFileToLists without holding the entries in
+// between. Same thread rules as ResultLists. When memory runs out, the
+// scan ends with std::bad_alloc and the lists keep the entries added
+// before, their duplicates not yet removed.
+class ListsSink final : public EntrySink {
+ public:
+  explicit ListsSink(ResultLists& lists) noexcept : m_lists(lists) {}
+  SinkReply addEntry(TargetList target, std::string_view entry) override {
+    m_lists.add(listOf(target), entry);
+    return SinkReply::Continue;
+  }
+
+ private:
+  ResultLists& m_lists;
+};
 
 }  // namespace mailsift

@@ -54,6 +54,16 @@ class Job {
 
   void closeFile(const FileEntries& entries) {
     m_report.last = addFileToLists(entries, m_lists);
+    noteFileClosed();
+  }
+
+  // For a file scanned straight into the lists.
+  void closeFile() {
+    m_report.last = closeFileScan(m_lists);
+    noteFileClosed();
+  }
+
+  void noteFileClosed() {
     m_report.anyFileScanned = true;
     if (m_options.afterFile) m_options.afterFile(m_lists);
   }
@@ -66,33 +76,32 @@ class Job {
     m_options.onProgress(progress);
   }
 
-  // Reads and scans one input through the job's buffer; a large regular
-  // file in pieces on the job's threads.
-  std::optional<platform::Failure> scanInto(platform::InputFile& input, FileEntries& entries,
-                                            const ScanSource& source) {
+  // Reads and scans one input through the job's buffer into `sink`; a
+  // large regular file in pieces on the job's threads.
+  std::optional<platform::Failure> scanInto(platform::InputFile& input, EntrySink& sink, const ScanSource& source) {
     const PieceScanOptions pieces{m_options.jobs};
     if (worthScanningInPieces(input, pieces)) {
       std::uint64_t done = 0;
       return scanInPieces(input, pieces,
                           [&](const FileEntries& piece) {
                             for (std::size_t i = 0; i < piece.size(); ++i)
-                              entries.addEntry(piece.target(i), piece.text(i));
+                              sink.addEntry(piece.target(i), piece.text(i));
                             done = std::min(done + pieces.pieceBytes, input.size());
                             report(source, done);
                             return stopRequested() ? SinkReply::Stop : SinkReply::Continue;
                           })
           .failure;
     }
-    return scanInput(input, entries, m_buffer, [&](std::uint64_t bytes) { report(source, bytes); }).failure;
+    return scanInput(input, sink, m_buffer, [&](std::uint64_t bytes) { report(source, bytes); }).failure;
   }
 
   void scanFile(SourceOutcome& outcome) {
     report(outcome.source, 0);
-    FileEntries entries;
+    ListsSink lists(m_lists);
     platform::InputFile input;
     outcome.failure = platform::InputFile::open(outcome.source.target, input);
-    if (!outcome.failure) outcome.failure = scanInto(input, entries, outcome.source);
-    closeFile(entries);
+    if (!outcome.failure) outcome.failure = scanInto(input, lists, outcome.source);
+    closeFile();
   }
 
   void scanFolder(SourceOutcome& outcome) {
@@ -128,12 +137,12 @@ class Job {
     if (m_options.onProgress) {
       http.onProgress = [&](std::uint64_t received, std::optional<std::uint64_t>) { report(outcome.source, received); };
     }
-    FileEntries entries;
+    ListsSink lists(m_lists);
     const UrlScanSource page = fetchUrlForScan(
-        outcome.source.target, [&](platform::InputFile& input) { return scanInto(input, entries, outcome.source); },
+        outcome.source.target, [&](platform::InputFile& input) { return scanInto(input, lists, outcome.source); },
         http);
     outcome.failure = page.failure;
-    closeFile(entries);
+    closeFile();
   }
 
   ResultLists& m_lists;

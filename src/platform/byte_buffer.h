@@ -18,6 +18,12 @@ class ByteBuffer {
   ByteBuffer(const ByteBuffer&) = delete;
   ByteBuffer& operator=(const ByteBuffer&) = delete;
 
+  // Makes room for `capacity` bytes, keeping the first `used` ones. A large
+  // block is moved by remapping its pages where the system can (Linux), so
+  // growing it neither copies nor touches the bytes already there. Throws
+  // std::bad_alloc; then the buffer is unchanged.
+  void grow(std::size_t capacity, std::size_t used);
+
   char* data() noexcept { return m_data; }
   const char* data() const noexcept { return m_data; }
   std::size_t capacity() const noexcept { return m_capacity; }

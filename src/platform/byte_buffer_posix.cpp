@@ -4,6 +4,7 @@
 
 #include <sys/mman.h>
 
+#include <cstring>
 #include <new>
 #include <utility>
 
@@ -25,6 +26,25 @@ ByteBuffer::ByteBuffer(std::size_t capacity) : m_capacity(capacity) {
 #endif
   m_data = static_cast<char*>(block);
   m_mapped = true;
+}
+
+void ByteBuffer::grow(std::size_t capacity, std::size_t used) {
+  if (capacity <= m_capacity) return;
+#ifdef MREMAP_MAYMOVE
+  if (m_mapped) {
+    void* block = ::mremap(m_data, m_capacity, capacity, MREMAP_MAYMOVE);
+    if (block == MAP_FAILED) throw std::bad_alloc();
+#ifdef MADV_HUGEPAGE
+    ::madvise(block, capacity, MADV_HUGEPAGE);
+#endif
+    m_data = static_cast<char*>(block);
+    m_capacity = capacity;
+    return;
+  }
+#endif
+  ByteBuffer larger(capacity);
+  if (used != 0) std::memcpy(larger.m_data, m_data, used);
+  *this = std::move(larger);
 }
 
 ByteBuffer::~ByteBuffer() { release(); }

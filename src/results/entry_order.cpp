@@ -3,7 +3,9 @@
 #include "results/entry_order.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstddef>
+#include <cstring>
 
 namespace mailsift {
 namespace {
@@ -64,14 +66,58 @@ std::strong_ordering compareEntries(std::string_view left, std::string_view righ
 
 namespace detail {
 
-OrderKey orderKey(std::string_view entry) noexcept {
-  std::uint64_t word[2] = {0, 0};
-  std::size_t i = 0;
-  for (int taken = 0; taken < 16; ++taken) {
-    const std::uint64_t byte = i < entry.size() ? nextFolded(entry, i) : 0;
-    word[taken / 8] = (word[taken / 8] << 8) | byte;
+namespace {
+
+// The next eight folded bytes from `index` on, big-endian, padded with
+// zeros; moves `index` past what it read.
+std::uint64_t nextFoldedWord(std::string_view entry, std::size_t& index) noexcept {
+  std::uint64_t word = 0;
+  for (int taken = 0; taken < 8; ++taken) {
+    const std::uint64_t byte = index < entry.size() ? nextFolded(entry, index) : 0;
+    word = (word << 8) | byte;
   }
-  return {word[0], word[1]};
+  return word;
+}
+
+// The bytes of `value` in reverse order (compilers make this one instruction).
+constexpr std::uint64_t byteSwapped(std::uint64_t value) noexcept {
+  value = ((value & 0x00FF'00FF'00FF'00FFu) << 8) | ((value >> 8) & 0x00FF'00FF'00FF'00FFu);
+  value = ((value & 0x0000'FFFF'0000'FFFFu) << 16) | ((value >> 16) & 0x0000'FFFF'0000'FFFFu);
+  return (value << 32) | (value >> 32);
+}
+
+// Bytes [start, end) of `entry` (at most eight), big-endian, padded with zeros.
+std::uint64_t bytesAt(std::string_view entry, std::size_t start, std::size_t end) noexcept {
+  if (start >= end) return 0;
+  std::uint64_t value = 0;
+  std::memcpy(&value, entry.data() + start, end - start);
+  if constexpr (std::endian::native == std::endian::little) value = byteSwapped(value);
+  return value;
+}
+
+// True when no lead byte C3 comes before `end`: up to there, the bytes are
+// their own folded form and sit where they are.
+bool foldsToItself(std::string_view entry, std::size_t end) noexcept {
+  return end == 0 || std::memchr(entry.data(), kUmlautLead, end) == nullptr;
+}
+
+}  // namespace
+
+OrderKey orderKey(std::string_view entry) noexcept {
+  const std::size_t end = std::min<std::size_t>(entry.size(), 16);
+  if (foldsToItself(entry, end)) return {bytesAt(entry, 0, std::min<std::size_t>(end, 8)), bytesAt(entry, 8, end)};
+  std::size_t i = 0;
+  const std::uint64_t high = nextFoldedWord(entry, i);
+  return {high, nextFoldedWord(entry, i)};
+}
+
+std::uint64_t orderWord(std::string_view entry, std::size_t word) noexcept {
+  const std::size_t start = 8 * word;
+  const std::size_t end = std::min(entry.size(), start + 8);
+  if (foldsToItself(entry, end)) return bytesAt(entry, start, end);
+  std::size_t i = 0;
+  for (std::size_t skipped = 0; skipped < start && i < entry.size(); ++skipped) nextFolded(entry, i);
+  return nextFoldedWord(entry, i);
 }
 
 }  // namespace detail

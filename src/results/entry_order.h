@@ -3,6 +3,7 @@
 #pragma once
 
 #include <compare>
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 
@@ -35,8 +36,16 @@ struct OrderKey {
   friend auto operator<=>(const OrderKey&, const OrderKey&) = default;
 };
 
-// The OrderKey of `entry`. Thread-safe; never throws.
+// The OrderKey of `entry`; quick for entries without umlauts in their
+// first sixteen bytes. Thread-safe; never throws.
 OrderKey orderKey(std::string_view entry) noexcept;
+
+// The folded bytes 8 * word to 8 * word + 7 of `entry`, big-endian, padded
+// with zeros: orderKey(entry).high for word 0, orderKey(entry).low for word
+// 1. Where the words before agree, entries order as these do; a sort can go
+// on word by word through entries that agree so far. Thread-safe; never
+// throws.
+std::uint64_t orderWord(std::string_view entry, std::size_t word) noexcept;
 
 }  // namespace detail
 }  // namespace mailsift

@@ -72,6 +72,10 @@ std::size_t ResultLists::moveSelected(ListId from, std::span<const std::size_t> 
   return moving.size();
 }
 
+std::shared_ptr<const detail::FrozenEntries> ResultLists::freeze(ListId list) const {
+  return list == ListId::List1 ? m_list1.freeze() : m_list2.freeze();
+}
+
 std::size_t ResultLists::removeDuplicates(ListId list) {
   return list == ListId::List1 ? m_list1.removeDuplicates() : m_list2.removeDuplicates();
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <span>
 #include <string_view>
 
@@ -25,11 +26,14 @@ constexpr ListId otherList(ListId list) noexcept { return list == ListId::List1 
 // are removed. A list holds as many entries as memory allows.
 //
 // Adding and duplicate removal are cheap at any size: List1 places its new
-// entries in bulk on the next read by index, and duplicate removal does not
-// need them placed. Every read sees List1 in its sorted order.
+// entries in bulk at the next duplicate removal or read by index, whichever
+// comes first. Every read sees List1 in its sorted order; reading by
+// consecutive indices costs no search. A ListSnapshot shares the lists'
+// storage rather than copying it.
 //
 // Not thread-safe. Even the const members may reorganise List1's storage,
 // so every call, reads included, must come from one thread at a time.
+// Snapshots taken from the lists may be read on any thread meanwhile.
 // Members that allocate throw std::bad_alloc when memory runs out.
 class ResultLists {
  public:
@@ -71,6 +75,9 @@ class ResultLists {
   std::size_t removeDuplicates(ListId list);
 
  private:
+  friend class ListSnapshot;
+  std::shared_ptr<const detail::FrozenEntries> freeze(ListId list) const;
+
   detail::SortedEntries m_list1;
   detail::AppendedEntries m_list2;
 };

@@ -4,8 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <thread>
 
+#include "results/entry_order.h"
 #include "support/temp_folder.h"
 
 namespace mailsift {
@@ -80,6 +82,40 @@ TEST(ScanController, ACancelledScanKeepsWhatItFound) {
   controller.lists().clear();
   controller.publish();
   EXPECT_TRUE(controller.published().list1->empty());
+}
+
+TEST(ScanController, PublishedSnapshotsCanBeReadWhileTheScanGoesOn) {
+  // This thread reads every published snapshot in full while the worker
+  // goes on changing the lists they share their storage with: each shows
+  // List1 as the closing steps of some file left it, sorted and without
+  // duplicates, and a later one never holds fewer entries. The files are
+  // large enough for several publications during the scan; each brings
+  // new addresses and some of the file before.
+  TempFolder folder;
+  std::vector<ScanSource> sources;
+  for (std::int64_t i = 0; i < 16; ++i) {
+    std::string content;
+    for (std::int64_t k = 0; k < 80'000; ++k) {
+      content += "p" + std::to_string((i * 60'000 + k) * 7919 % 1'000'003) + "@mail.de ";
+    }
+    sources.push_back({SourceKind::File, folder.write("f" + std::to_string(i), content)});
+  }
+  ScanController controller;
+  ASSERT_TRUE(controller.start(sources));
+  std::size_t shown = 0;
+  while (controller.isRunning()) {
+    const PublishedLists published = controller.published();
+    const ListSnapshot& list1 = *published.list1;
+    for (std::size_t i = 1; i < list1.size(); ++i) {
+      ASSERT_TRUE(compareEntries(list1.at(i - 1), list1.at(i)) < 0) << "at " << i << " of " << list1.size();
+    }
+    ASSERT_GE(list1.size(), shown);
+    shown = list1.size();
+  }
+  ASSERT_TRUE(waitUntilFinished(controller));
+  ASSERT_TRUE(controller.takeReport().has_value());
+  EXPECT_EQ(controller.published().list1->size(), 16U * 60'000 + 20'000);
+  EXPECT_EQ(controller.published().list1->size(), controller.lists().count(ListId::List1));
 }
 
 }  // namespace

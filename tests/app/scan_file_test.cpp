@@ -1,11 +1,13 @@
-// The move between the lists as the arrow buttons use it, and the end of a
-// file's scan.
+// The move between the lists as the arrow buttons use it, the end of a
+// file's scan, and the sink that adds a file's entries straight to the lists.
 #include "app/scan_file.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
+
+#include "app/named_procedures.h"
 
 namespace mailsift {
 namespace {
@@ -54,6 +56,29 @@ TEST(CloseFileScan, CountsOnlyList1sDuplicatesOfThisCall) {
   // An empty file: nothing removed.
   EXPECT_EQ(closeFileScan(lists), (ScanSummary{0, 4, 1}));
   EXPECT_EQ(contents(lists, ListId::List1), (std::vector<std::string>{"a@x.de", "b@x.de", "c@x.de", "d@x.de"}));
+}
+
+TEST(ListsSink, GivesTheListsThatAddingTheCollectedEntriesGives) {
+  // Entries of both lists, repeated within the file and across files, in
+  // lists that hold an earlier file already.
+  std::string text;
+  for (int i = 0; i < 3000; ++i) {
+    text += "mail u" + std::to_string(i * 37 % 1000) + "@mail.de, w" + std::to_string(i % 50) + "@host.zz; ";
+  }
+  ResultLists collected = listsOf({"u5@mail.de", "a@mail.de"}, {"w7@host.zz"});
+  ResultLists direct = listsOf({"u5@mail.de", "a@mail.de"}, {"w7@host.zz"});
+  closeFileScan(collected);
+  closeFileScan(direct);
+
+  FileEntries entries;
+  ExtractAddresses(text, entries);
+  const ScanSummary summary = addFileToLists(entries, collected);
+  ListsSink sink(direct);
+  ExtractAddresses(text, sink);
+  EXPECT_EQ(closeFileScan(direct), summary);
+  EXPECT_EQ(contents(direct, ListId::List1), contents(collected, ListId::List1));
+  EXPECT_EQ(contents(direct, ListId::List2), contents(collected, ListId::List2));
+  EXPECT_EQ(summary, (ScanSummary{2001, 1001, 50}));
 }
 
 }  // namespace

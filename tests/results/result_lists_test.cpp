@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <random>
 #include <set>
 #include <string>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "results/entry_order.h"
+#include "results/list_snapshot.h"
 #include "results/result_lists.h"
 
 namespace mailsift {
@@ -19,6 +21,12 @@ namespace {
 std::vector<std::string> contents(const ResultLists& lists, ListId list) {
   std::vector<std::string> entries;
   for (std::size_t i = 0; i < lists.count(list); ++i) entries.emplace_back(lists.at(list, i));
+  return entries;
+}
+
+std::vector<std::string> contents(const ListSnapshot& snapshot) {
+  std::vector<std::string> entries;
+  for (std::size_t i = 0; i < snapshot.size(); ++i) entries.emplace_back(snapshot.at(i));
   return entries;
 }
 
@@ -77,6 +85,17 @@ TEST(EntryOrder, AgreesWithTheStatedRuleOnRandomTexts) {
     if (keyA != keyB) {
       ASSERT_EQ(keyA < keyB, compareEntries(a, b) < 0);
     }
+    // Word by word, the folded text as the stated rule folds it.
+    const std::string foldedA = folded(a);
+    for (std::size_t word = 0; word < 4; ++word) {
+      std::uint64_t expected = 0;
+      for (std::size_t at = 8 * word; at < 8 * word + 8; ++at) {
+        expected = expected << 8 | (at < foldedA.size() ? static_cast<unsigned char>(foldedA[at]) : 0U);
+      }
+      ASSERT_EQ(detail::orderWord(a, word), expected) << testing::PrintToString(a) << " word " << word;
+    }
+    ASSERT_EQ(keyA.high, detail::orderWord(a, 0));
+    ASSERT_EQ(keyA.low, detail::orderWord(a, 1));
   }
 }
 
@@ -106,6 +125,34 @@ TEST(ResultLists, RemoveSelectedTakesExactlyTheNamedEntries) {
   const std::vector<std::size_t> selection = {4, 0, 4, 99, 2};  // any order, repeats, past the end
   EXPECT_EQ(lists.removeSelected(ListId::List2, selection), 3U);
   EXPECT_EQ(contents(lists, ListId::List2), (std::vector<std::string>{"a", "b"}));
+}
+
+TEST(ResultLists, ALargeBatchComesOutInTheOrderOfTheStatedRule) {
+  // One batch large enough for the sort's second thread, of texts that
+  // often agree in their first eight folded bytes and more, with umlauts
+  // and many duplicates: read in full first (placed for a read), then rid
+  // of its duplicates.
+  std::mt19937 random(31);
+  static const char* kStarts[] = {"info@", "ä", "a", "user", "müller.", "mueller.", "", "ö-ü-ä"};
+  static const char* kMiddles[] = {"", "-a-prefix-longer-than-one-word-", "\xC3"};
+  std::vector<std::pair<std::string, std::string>> expected;  // folded text, text
+  ResultLists lists;
+  for (int i = 0; i < 200'000; ++i) {
+    const std::string text =
+        std::string(kStarts[random() % 8]) + kMiddles[random() % 3] + std::to_string(random() % 60'000) + "@x.de";
+    lists.add(ListId::List1, text);
+    expected.emplace_back(folded(text), text);
+  }
+  std::sort(expected.begin(), expected.end());
+  std::vector<std::string> texts;
+  for (const auto& [key, text] : expected) texts.push_back(text);
+  ASSERT_EQ(contents(lists, ListId::List1), texts);
+
+  const std::size_t all = texts.size();
+  texts.erase(std::unique(texts.begin(), texts.end()), texts.end());
+  EXPECT_EQ(lists.removeDuplicates(ListId::List1), all - texts.size());
+  EXPECT_EQ(contents(lists, ListId::List1), texts);
+  EXPECT_GT(all - texts.size(), 10'000U);  // the duplicates it is meant to have
 }
 
 // A plain model of both lists: List1 a multiset ordered by (folded text,
@@ -320,6 +367,75 @@ TEST(ResultLists, MatchesThePlainModelWhenDuplicatesGoAfterEveryFile) {
   // The run reached the sizes and the duplicate rates it is meant to test.
   EXPECT_GT(largest, 2000U);
   EXPECT_GT(3 * removedFromList1, addedToList1);
+}
+
+TEST(ResultLists, SnapshotsKeepShowingTheListsAsTheyWere) {
+  // The folder-scan pattern again, with snapshots taken at random points,
+  // often between a file's entries and its closing steps, and kept for a
+  // while: each must show its list as it was when taken, whatever the lists
+  // do afterwards. Texts are long and repeat a lot, so that the lists copy
+  // their live texts together now and then while snapshots still show the
+  // old ones; now and then a text is long enough for storage of its own;
+  // lists grow to a thousand entries and more, so that blocks split, merge
+  // and repack.
+  std::mt19937 random(77);
+  ResultLists lists;
+  Model model;
+  struct Taken {
+    ListSnapshot snapshot;
+    std::vector<std::string> expected;
+  };
+  std::vector<Taken> taken;
+  std::size_t snapshotsTaken = 0;
+  std::size_t largest = 0;
+  const auto pick = [&](std::size_t bound) { return static_cast<std::size_t>(random() % bound); };
+  const auto entry = [&] {
+    static const char* kStems[] = {"a", "ä", "b", "ö", "o", "ü", "u", "z"};
+    std::string text = std::string(kStems[pick(8)]) + kStems[pick(8)] + std::string(60, '-') + std::to_string(pick(20));
+    if (pick(300) == 0) text += std::string(40000 + pick(3) * 1000, 'q');
+    return text + "@x.de";
+  };
+  const auto takeSnapshot = [&] {
+    const ListId list = pick(2) == 0 ? ListId::List1 : ListId::List2;
+    taken.push_back({ListSnapshot(lists, list), model.entries(list)});
+    ++snapshotsTaken;
+    if (taken.size() > 6) taken.erase(taken.begin() + static_cast<std::ptrdiff_t>(pick(taken.size())));
+  };
+  const auto checkSnapshots = [&] {
+    for (const Taken& each : taken) ASSERT_EQ(contents(each.snapshot), each.expected);
+  };
+  for (int file = 0; file < 6000; ++file) {
+    for (std::size_t n = pick(12); n > 0; --n) {
+      const ListId list = pick(2) == 0 ? ListId::List2 : ListId::List1;
+      const std::string text = entry();
+      lists.add(list, text);
+      model.add(list, text);
+    }
+    if (pick(6) == 0) takeSnapshot();
+    if (pick(60) == 0) {
+      const ListId list = pick(2) == 0 ? ListId::List1 : ListId::List2;
+      ASSERT_NO_FATAL_FAILURE(takeRandomSelection(lists, model, list, pick(2) == 0, pick));
+    }
+    ASSERT_EQ(lists.removeDuplicates(ListId::List1), model.removeDuplicates(ListId::List1)) << "file " << file;
+    ASSERT_EQ(lists.removeDuplicates(ListId::List2), model.removeDuplicates(ListId::List2)) << "file " << file;
+    if (pick(10) == 0) takeSnapshot();
+    if (pick(1500) == 0) {
+      const ListId list = pick(2) == 0 ? ListId::List1 : ListId::List2;
+      lists.clear(list);
+      model.clear(list);
+    }
+    if (file % 50 == 0) {
+      ASSERT_NO_FATAL_FAILURE(checkSnapshots()) << "file " << file;
+    }
+    largest = std::max(largest, model.count(ListId::List1));
+  }
+  ASSERT_NO_FATAL_FAILURE(checkSnapshots());
+  const ListSnapshot last1(lists, ListId::List1);
+  const ListSnapshot last2(lists, ListId::List2);
+  EXPECT_EQ(contents(last1), model.entries(ListId::List1));
+  EXPECT_EQ(contents(last2), model.entries(ListId::List2));
+  EXPECT_GT(largest, 1000U);
+  EXPECT_GT(snapshotsTaken, 1000U);
 }
 
 }  // namespace

@@ -1,66 +1,114 @@
 // List2's entries and its incremental duplicate removal.
 #include "results/detail/appended_entries.h"
 
-#include <algorithm>
 #include <cassert>
+#include <new>
 #include <utility>
+#include <vector>
 
 namespace mailsift::detail {
 
+AppendedEntries::AppendedEntries() noexcept : m_batchMark(m_texts.mark()) {}
+
+void AppendedEntries::add(std::string_view entry) {
+  const TextRef text = m_texts.append(entry);
+  try {
+    m_entries.append({0, 0, text});
+  } catch (...) {
+    m_texts.release(text);
+    throw;
+  }
+}
+
 void AppendedEntries::clear() noexcept {
-  // Moving fresh containers in gives the memory back, which clear() and
-  // assigning {} would keep.
-  m_entries = std::vector<std::string>();
+  m_entries.clear();
+  m_texts.clear();
   m_checkedCount = 0;
-  m_checkedTexts = TextSet();
-  m_textsRoom = 0;
+  // Moving a fresh table in gives the memory back.
+  m_checkedTexts = TextTable();
+  m_batchMark = m_texts.mark();
+  m_batchIntact = true;
+}
+
+std::shared_ptr<const FrozenEntries> AppendedEntries::freeze() const {
+  if (m_checkedCount != m_entries.size()) m_batchIntact = false;
+  return m_entries.freeze(m_texts);
 }
 
 void AppendedEntries::removeAt(std::span<const std::size_t> indices) {
-  if (indices.empty()) return;
-  std::size_t next = 0;
-  std::size_t kept = 0;
   std::size_t removedChecked = 0;
-  for (std::size_t i = 0; i < m_entries.size(); ++i) {
-    if (next < indices.size() && indices[next] == i) {
-      ++next;
-      if (i < m_checkedCount) {
-        const auto text = m_checkedTexts.find(std::string_view(m_entries[i]));
-        assert(text != m_checkedTexts.end());
-        m_checkedTexts.erase(text);
+  try {
+    m_entries.eraseAt(indices, [&](std::size_t index, const Entry& entry) {
+      if (index < m_checkedCount) {
+        // The table holds each checked text once, for this entry alone.
+        m_checkedTexts.release(m_checkedTexts.find(m_texts.text(entry.text)));
         ++removedChecked;
       }
-      continue;
-    }
-    if (kept != i) m_entries[kept] = std::move(m_entries[i]);
-    ++kept;
+      m_texts.release(entry.text);
+    });
+  } catch (...) {
+    m_checkedCount -= removedChecked;
+    throw;
   }
-  assert(next == indices.size());
-  m_entries.resize(kept);
   m_checkedCount -= removedChecked;
+  m_checkedTexts.compact();
+  compactTexts();
 }
 
 std::size_t AppendedEntries::removeDuplicates() {
   // Entries before m_checkedCount are distinct and precede every unchecked
   // one, so an unchecked entry survives exactly when its text is new.
   const std::size_t before = m_entries.size();
-  // Room for every text at once, so a large batch is not rehashed step by
-  // step; but at least doubled, as reserving exactly the list's size on
-  // every call would rebuild the table each time the list grew a little.
-  if (before > m_textsRoom) {
-    m_textsRoom = std::max(before, 2 * m_textsRoom);
-    m_checkedTexts.reserve(m_textsRoom);
+  if (m_checkedCount == before) return 0;
+  std::vector<Entry> kept;
+  kept.reserve(before - m_checkedCount);
+  std::vector<TextRef> dropped;
+  try {
+    for (std::size_t i = m_checkedCount; i < before; ++i) {
+      const Entry entry = m_entries.at(i);
+      const std::string_view text = m_texts.text(entry.text);
+      const std::size_t known = m_checkedTexts.size();
+      m_checkedTexts.intern(text);
+      if (m_checkedTexts.size() == known) {
+        dropped.push_back(entry.text);
+      } else {
+        kept.push_back(entry);  // room reserved above
+      }
+    }
+    if (!dropped.empty()) m_entries.replaceTail(m_checkedCount, kept);
+  } catch (...) {
+    // The table forgets the texts this call added; the entries are as they were.
+    for (const Entry& entry : kept) m_checkedTexts.release(m_checkedTexts.find(m_texts.text(entry.text)));
+    throw;
   }
-  std::size_t kept = m_checkedCount;
-  for (std::size_t i = m_checkedCount; i < before; ++i) {
-    if (m_checkedTexts.contains(std::string_view(m_entries[i]))) continue;
-    m_checkedTexts.insert(m_entries[i]);
-    if (kept != i) m_entries[kept] = std::move(m_entries[i]);
-    ++kept;
+  for (const TextRef text : dropped) m_texts.release(text);
+  // When the whole batch went and nothing else was stored since it began,
+  // the arena forgets its texts.
+  if (kept.empty() && m_batchIntact) m_texts.dropAfter(m_batchMark);
+  m_checkedCount += kept.size();
+  compactTexts();
+  m_batchMark = m_texts.mark();
+  m_batchIntact = true;
+  return dropped.size();
+}
+
+void AppendedEntries::compactTexts() noexcept {
+  if (!m_texts.isWasteful()) return;
+  try {
+    TextArena fresh;
+    std::vector<TextRef> texts;
+    texts.reserve(m_entries.size());
+    for (std::size_t b = 0; b < m_entries.blockCount(); ++b) {
+      for (const Entry& entry : m_entries.block(b)) texts.push_back(fresh.take(m_texts, entry.text));
+    }
+    m_entries.rewriteTexts(texts);
+    m_texts = std::move(fresh);
+  } catch (const std::bad_alloc&) {
+    return;  // the arena works on as it is
   }
-  m_entries.resize(kept);
-  m_checkedCount = kept;
-  return before - kept;
+  // The unchecked entries' texts are now spread through the fresh arena.
+  m_batchIntact = m_checkedCount == m_entries.size();
+  m_batchMark = m_texts.mark();
 }
 
 }  // namespace mailsift::detail

@@ -145,8 +145,9 @@ const char* TextTable::store(std::string_view text) {
     return m_chunks.back().get();
   }
   if (m_room < text.size()) {
-    // Chunks double in size up to kMaxChunkSize, so a short list stays small.
-    const std::size_t size = std::clamp(2 * m_lastChunkSize, kMinChunkSize, kMaxChunkSize);
+    // Chunks double in size up to kMaxChunkSize, so a short list stays small;
+    // but a chunk always holds the text that starts it.
+    const std::size_t size = std::max(std::clamp(2 * m_lastChunkSize, kMinChunkSize, kMaxChunkSize), text.size());
     m_chunks.reserve(m_chunks.size() + 1);
     m_chunks.push_back(std::make_unique_for_overwrite<char[]>(size));
     m_cursor = m_chunks.back().get();
