@@ -34,7 +34,7 @@ class PieceScan {
       : m_input(input),
         m_pieceBytes(std::max<std::uint64_t>(options.pieceBytes, 1)),
         m_pieces((input.size() + m_pieceBytes - 1) / m_pieceBytes),
-        m_slots(std::max<std::size_t>(1, jobsFor(options) * kSlotsPerJob)),
+        m_slots(std::max<std::size_t>(1, std::size_t{jobsFor(options)} * kSlotsPerJob)),
         m_jobs(jobsFor(options)) {}
 
   PieceScanResult run(const std::function<std::unique_ptr<PieceCollector>()>& makeCollector,

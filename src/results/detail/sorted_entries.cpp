@@ -387,7 +387,11 @@ std::size_t SortedEntries::removeDuplicates() {
 }
 
 std::size_t SortedEntries::collapse(const std::string& text) {
-  const auto [key, key2] = orderKey(text);
+  // Named copies: a lambda may not capture structured bindings in every
+  // compiler the checks run.
+  const auto keys = orderKey(text);
+  const std::uint64_t key = keys.high;
+  const std::uint64_t key2 = keys.low;
   const auto before = [&](const Entry& entry) {
     if (entry.key != key) return entry.key < key;
     if (entry.key2 != key2) return entry.key2 < key2;
