@@ -20,36 +20,7 @@ repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 script_name=$(basename "$0" .sh)
 # shellcheck source=bench/lib.sh
 source "$repo/bench/lib.sh"
-build=$repo/build/bench
-mailsift=$build/src/cli/mailsift
-generator=$build/bench/mailsift-corpus
-
-bytes_arg=${1:-${MAILSIFT_CORPUS_BYTES:-1G}}
-rounds=${2:-${MAILSIFT_ROUNDS:-5}}
-kinds_arg=${3:-${MAILSIFT_CORPUS_KIND:-mixed}}
-seed=${MAILSIFT_CORPUS_SEED:-42}
-corpus_dir=${MAILSIFT_CORPUS_DIR:-/tmp}
-out_base=${MAILSIFT_OUT_DIR:-/dev/shm}
-pattern='[a-z0-9._-]+@[a-z0-9.-]+\.[a-z]{2,}'
-
-bytes=$(to_bytes "$bytes_arg")
-((bytes > 0)) || die "the corpus size must be positive"
-rounds=$(positive_number ROUNDS "$rounds")
-kinds_list=$(corpus_kinds "$kinds_arg")
-read -r -a kinds <<<"$kinds_list"
-[[ $seed =~ ^[0-9]+$ ]] || die "MAILSIFT_CORPUS_SEED must be a number, not '$seed'"
-require_peers
-
-print_machine
-
-build_targets mailsift mailsift-corpus
-echo "programs:      $("$mailsift" --version), $(rg --version | sed -n 1p)"
-
-corpora=()
-for kind in "${kinds[@]}"; do
-  make_corpus "$kind" "$bytes" "$seed" "$corpus_dir"
-  corpora+=("$corpus")
-done
+corpus_run_setup 1G mixed "$@"
 
 # Outputs go to real files: ripgrep can stop early when it writes to /dev/null.
 out_dir=$(mktemp -d "$out_base/mailsift-vs-rg.XXXXXX")

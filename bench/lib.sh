@@ -175,3 +175,43 @@ run_rounds() {
     peak_largest[$peer]=$(maximum ${peaks[$peer]})
   done
 }
+
+# corpus_run_setup DEFAULT_BYTES DEFAULT_KIND [BYTES [ROUNDS [CORPUS]]]: the
+# common start of the scripts that run on generated corpora. Reads the
+# arguments (or MAILSIFT_CORPUS_BYTES, MAILSIFT_ROUNDS, MAILSIFT_CORPUS_KIND,
+# MAILSIFT_CORPUS_SEED, MAILSIFT_CORPUS_DIR, MAILSIFT_OUT_DIR), checks them
+# and the peers, prints the machine, builds mailsift and the generator, and
+# makes the corpora. Sets build, mailsift, generator, bytes, rounds, kinds,
+# seed, corpus_dir, out_base, pattern and corpora.
+corpus_run_setup() {
+  local default_bytes=$1 default_kind=$2
+  shift 2
+  build=$repo/build/bench
+  mailsift=$build/src/cli/mailsift
+  generator=$build/bench/mailsift-corpus
+  local bytes_arg=${1:-${MAILSIFT_CORPUS_BYTES:-$default_bytes}}
+  rounds=${2:-${MAILSIFT_ROUNDS:-5}}
+  local kinds_arg=${3:-${MAILSIFT_CORPUS_KIND:-$default_kind}}
+  seed=${MAILSIFT_CORPUS_SEED:-42}
+  corpus_dir=${MAILSIFT_CORPUS_DIR:-/tmp}
+  out_base=${MAILSIFT_OUT_DIR:-/dev/shm}
+  pattern='[a-z0-9._-]+@[a-z0-9.-]+\.[a-z]{2,}'
+
+  bytes=$(to_bytes "$bytes_arg")
+  ((bytes > 0)) || die "the corpus size must be positive"
+  rounds=$(positive_number ROUNDS "$rounds")
+  local kinds_list
+  kinds_list=$(corpus_kinds "$kinds_arg")
+  read -r -a kinds <<<"$kinds_list"
+  [[ $seed =~ ^[0-9]+$ ]] || die "MAILSIFT_CORPUS_SEED must be a number, not '$seed'"
+  require_peers
+  print_machine
+  build_targets mailsift mailsift-corpus
+  echo "programs:      $("$mailsift" --version), $(rg --version | sed -n 1p)"
+  corpora=()
+  local kind
+  for kind in "${kinds[@]}"; do
+    make_corpus "$kind" "$bytes" "$seed" "$corpus_dir"
+    corpora+=("$corpus")
+  done
+}
