@@ -39,11 +39,12 @@ struct StreamScanResult {
   bool stopped = false;                      // the sink asked to stop
 };
 
-// Reads `input` from its current position to its end through `buffer` and
-// hands every entry to `sink` in text order: exactly the entries of scanning
-// the whole input at once. `onProgress`, when set, is called after each
-// piece with the bytes read so far. Memory beyond the buffer is the longest
-// run of bytes without a place where an entry could end (see AddressStream).
+// Reads `input` from its current position to its end (for a regular file,
+// its size when it was opened) through `buffer` and hands every entry to
+// `sink` in text order: exactly the entries of scanning the whole input at
+// once. `onProgress`, when set, is called after each piece with the bytes
+// read so far. Memory beyond the buffer is the longest run of bytes without
+// a place where an entry could end (see AddressStream).
 StreamScanResult scanInput(platform::InputFile& input, EntrySink& sink, ReadBuffer& buffer,
                            const std::function<void(std::uint64_t)>& onProgress = {});
 
