@@ -34,14 +34,6 @@ struct FileContent {
 // when memory runs out; every other failure is in the result. Thread-safe.
 [[nodiscard]] FileContent readWholeFile(const std::string& path);
 
-// Reads the whole file at `path`, which a folder listing reported as a
-// regular file, into `buffer`, growing it when the file does not fit, and
-// sets `size` to the bytes read. Does the least the system allows (open,
-// fstat, read, close); a path that is no longer a regular file fails as
-// NotRegularFile without being read. Returns the failure (as readWholeFile
-// has them), or std::nullopt on success. Thread-safe for distinct buffers.
-[[nodiscard]] std::optional<Failure> readListedFileInto(const std::string& path, ByteBuffer& buffer, std::size_t& size);
-
 // The value of the environment variable `name`, or "" when it is not set.
 std::string environmentVariable(const char* name);
 

@@ -103,23 +103,6 @@ FileContent readWholeFile(const std::string& path) {
   return content;
 }
 
-std::optional<Failure> readListedFileInto(const std::string& path, ByteBuffer& buffer, std::size_t& size) {
-  size = 0;
-  const Descriptor file(openForReading(path));
-  struct stat info {};
-  if (file.get() < 0 || ::fstat(file.get(), &info) != 0) return readFailure(errno, path);
-  if (std::optional<Failure> refused = checkRegular(info, path)) return refused;
-  const auto expected = static_cast<std::size_t>(info.st_size);
-  if (expected > buffer.capacity()) {
-    // Grow at least twofold, so a run of ever larger files reallocates rarely.
-    buffer = ByteBuffer(std::max({expected, 2 * buffer.capacity(), std::size_t{64} << 10}));
-  }
-  const std::ptrdiff_t got = readAll(file.get(), buffer.data(), expected);
-  if (got < 0) return readFailure(errno, path);
-  size = static_cast<std::size_t>(got);
-  return std::nullopt;
-}
-
 std::string environmentVariable(const char* name) {
   const char* value = std::getenv(name);
   return value != nullptr ? std::string(value) : std::string();
