@@ -11,6 +11,7 @@
 #include <exception>
 #include <mutex>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "platform/input_file.h"
@@ -21,7 +22,8 @@ namespace {
 
 constexpr std::size_t kWindow = 4096;  // files listed but not yet handed over
 constexpr auto kStopPoll = std::chrono::milliseconds(50);
-constexpr std::size_t kClaimAtOnce = 8;  // files a worker claims per visit to the window
+constexpr std::size_t kClaimAtOnce = 32;  // most files a worker claims per visit to the window
+constexpr std::size_t kPassAtOnce = 32;  // files the walk gathers before it passes them on
 
 struct Slot {
   std::string path;
@@ -38,11 +40,11 @@ class Pipeline {
 
   FolderScanSummary run(const std::function<void(const ScannedFile&)>& onFile,
                         const std::function<void(const FolderScanProgress&)>& onProgress) {
-    unsigned jobs = m_options.jobs;
-    if (jobs == 0) jobs = std::max(1u, std::thread::hardware_concurrency());
+    m_jobs = m_options.jobs;
+    if (m_jobs == 0) m_jobs = std::max(1u, std::thread::hardware_concurrency());
     std::vector<std::thread> threads;
     threads.emplace_back([this] { walk(); });
-    for (unsigned i = 0; i < jobs; ++i) threads.emplace_back([this] { work(); });
+    for (unsigned i = 0; i < m_jobs; ++i) threads.emplace_back([this] { work(); });
 
     FolderScanSummary summary;
     std::exception_ptr failure;
@@ -116,27 +118,40 @@ class Pipeline {
     }
   }
 
+  // Files are passed to the window in small batches, so the walk takes the
+  // lock and wakes a worker once per batch rather than once per file. A
+  // batch goes at once when a worker is idle, so none waits for a batch
+  // to fill.
   void walk() {
     WalkSummary walked;
+    std::vector<std::pair<std::string, platform::EntryKind>> batch;
+    const auto passOn = [this, &batch] {
+      std::unique_lock lock(m_mutex);
+      for (auto& [path, kind] : batch) {
+        m_spaceFree.wait(lock, [this] { return m_window.size() < kWindow || m_abort; });
+        if (m_abort) {
+          m_walkStop = true;
+          break;
+        }
+        Slot& slot = m_window.emplace_back();
+        slot.path = std::move(path);
+        slot.kind = kind;
+        ++m_listed;
+      }
+      batch.clear();
+      lock.unlock();
+      m_workReady.notify_all();
+    };
     try {
       walked = walkFolderTree(
           m_folder,
-          [this](const WalkEntry& entry) {
+          [&](const WalkEntry& entry) {
             if (entry.kind == platform::EntryKind::Folder) return;
-            std::unique_lock lock(m_mutex);
-            m_spaceFree.wait(lock, [this] { return m_window.size() < kWindow || m_abort; });
-            if (m_abort) {
-              m_walkStop = true;
-              return;
-            }
-            Slot& slot = m_window.emplace_back();
-            slot.path = entry.path;
-            slot.kind = entry.kind;
-            ++m_listed;
-            lock.unlock();
-            m_workReady.notify_one();
+            batch.emplace_back(entry.path, entry.kind);
+            if (batch.size() >= kPassAtOnce || m_idleWorkers.load(std::memory_order_relaxed) > 0) passOn();
           },
           &m_walkStop);
+      if (!batch.empty()) passOn();
     } catch (...) {
       const std::lock_guard lock(m_mutex);
       m_threadFailure = std::current_exception();
@@ -151,7 +166,8 @@ class Pipeline {
     m_frontDone.notify_one();
   }
 
-  // Claims a few files at a time, so that the lock is taken less often.
+  // Claims a few files at a time and marks them done together, so that the
+  // lock is taken and the caller woken less often.
   void work() {
     ReadBuffer buffer;  // one per worker, whatever the size of its files
     std::vector<Slot*> claimed;
@@ -159,11 +175,20 @@ class Pipeline {
       claimed.clear();
       {
         std::unique_lock lock(m_mutex);
-        m_workReady.wait(lock, [this] { return m_abort || m_nextClaim < m_base + m_window.size() || m_walkDone; });
+        const auto hasWork = [this] { return m_abort || m_nextClaim < m_base + m_window.size() || m_walkDone; };
+        if (!hasWork()) {
+          m_idleWorkers.fetch_add(1, std::memory_order_relaxed);
+          m_workReady.wait(lock, hasWork);
+          m_idleWorkers.fetch_sub(1, std::memory_order_relaxed);
+        }
         if (m_abort) return;
         // A deque keeps references to its elements valid while others are
         // added at the back or taken from the front.
-        while (claimed.size() < kClaimAtOnce && m_nextClaim < m_base + m_window.size()) {
+        // Up to half of its share of what is waiting, so that the other
+        // workers are not left idle behind one long claim.
+        const std::size_t waiting = m_base + m_window.size() - m_nextClaim;
+        const std::size_t claim = std::clamp<std::size_t>(waiting / (2 * m_jobs), 1, kClaimAtOnce);
+        while (claimed.size() < claim && m_nextClaim < m_base + m_window.size()) {
           claimed.push_back(&m_window[m_nextClaim - m_base]);
           ++m_nextClaim;
         }
@@ -177,15 +202,15 @@ class Pipeline {
           if (m_threadFailure == nullptr) m_threadFailure = std::current_exception();
           m_abort = true;
         }
-        bool isFront = false;
-        {
-          const std::lock_guard lock(m_mutex);
-          slot->done = true;
-          isFront = !m_window.empty() && &m_window.front() == slot;
-        }
-        // Only the file at the front lets the caller go on.
-        if (isFront) m_frontDone.notify_one();
       }
+      bool isFront = false;
+      {
+        const std::lock_guard lock(m_mutex);
+        for (Slot* slot : claimed) slot->done = true;
+        isFront = !m_window.empty() && &m_window.front() == claimed.front();
+      }
+      // Only the file at the front lets the caller go on.
+      if (isFront) m_frontDone.notify_one();
     }
   }
 
@@ -217,6 +242,8 @@ class Pipeline {
   const std::string& m_folder;
   const FolderScanOptions& m_options;
   std::atomic<bool> m_walkStop{false};
+  std::atomic<unsigned> m_idleWorkers{0};  // workers waiting for files
+  unsigned m_jobs = 1;
 
   std::mutex m_mutex;                   // guards everything below
   std::condition_variable m_spaceFree;  // the walk waits for room in the window
