@@ -14,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/piece_scan.h"
 #include "platform/input_file.h"
 #include "sources/stream_scan.h"
 
@@ -29,6 +30,7 @@ struct Slot {
   std::string path;
   platform::EntryKind kind;
   bool done = false;
+  bool inPieces = false;  // left for the calling thread to scan in pieces
   std::optional<platform::Failure> failure;
   std::uint64_t bytes = 0;
   FileEntries entries;
@@ -104,6 +106,7 @@ class Pipeline {
           summary.stopped = true;
           return;
         }
+        if (slot.inPieces) scanInPieces(slot, onFile, onProgress, progress, summary);
         ++summary.filesScanned;
         if (slot.failure) ++summary.unreadableFiles;
         summary.bytes += slot.bytes;
@@ -122,6 +125,33 @@ class Pipeline {
   // lock and wakes a worker once per batch rather than once per file. A
   // batch goes at once when a worker is idle, so none waits for a batch
   // to fill.
+  // Scans a large file on every job, handing over each piece but the last
+  // as it comes; leaves the bytes and the failure in `slot` for the last
+  // call. Other workers go on with the files after it meanwhile.
+  void scanInPieces(Slot& slot, const std::function<void(const ScannedFile&)>& onFile,
+                    const std::function<void(const FolderScanProgress&)>& onProgress, FolderScanProgress& progress,
+                    FolderScanSummary& summary) const {
+    platform::InputFile input;
+    slot.failure = platform::InputFile::open(readPathOf(slot), input, platform::InputFile::Check::TrustListing);
+    if (slot.failure) return;
+    const std::optional<platform::Failure> none;
+    const PieceScanOptions pieces{m_jobs, m_options.pieceBytes};
+    const PieceScanResult scanned =
+        mailsift::scanInPieces(input, pieces, [&](const FileEntries& piece) {
+          slot.bytes = std::min(slot.bytes + pieces.pieceBytes, input.size());
+          onFile(ScannedFile{slot.path, none, slot.bytes, piece, true});
+          if (onProgress) {
+            progress.filesDone = summary.filesScanned;
+            progress.bytesDone = summary.bytes + slot.bytes;
+            progress.currentPath = &slot.path;
+            onProgress(progress);
+          }
+          return stopRequested() ? SinkReply::Stop : SinkReply::Continue;
+        });
+    slot.bytes = scanned.bytes;
+    slot.failure = scanned.failure;
+  }
+
   void walk() {
     WalkSummary walked;
     std::vector<std::pair<std::string, platform::EntryKind>> batch;
@@ -214,18 +244,19 @@ class Pipeline {
     }
   }
 
+  // The path a file is read under: as listed, or trimmed of blanks.
+  std::string readPathOf(const Slot& slot) const {
+    if (!m_options.trimPaths) return slot.path;
+    const std::size_t first = slot.path.find_first_not_of(' ');
+    if (first == std::string::npos) return {};
+    return slot.path.substr(first, slot.path.find_last_not_of(' ') - first + 1);
+  }
+
   void scanSlot(Slot& slot, ReadBuffer& buffer) const {
-    std::string trimmed;
-    const bool pathChanged =
-        m_options.trimPaths && !slot.path.empty() && (slot.path.front() == ' ' || slot.path.back() == ' ');
-    if (pathChanged) {
-      const std::size_t first = slot.path.find_first_not_of(' ');
-      if (first != std::string::npos) trimmed = slot.path.substr(first, slot.path.find_last_not_of(' ') - first + 1);
-    }
+    const std::string readPath = readPathOf(slot);
     // A trimmed path may name another file, whose kind is not known: the
     // read itself refuses anything that is not a regular file.
-    const std::string& readPath = pathChanged ? trimmed : slot.path;
-    if (!pathChanged && slot.kind != platform::EntryKind::RegularFile) {
+    if (readPath == slot.path && slot.kind != platform::EntryKind::RegularFile) {
       // Never opened: FIFOs and devices could block.
       slot.failure = platform::failureOf(platform::FailureKind::NotRegularFile, slot.path);
       return;
@@ -234,6 +265,12 @@ class Pipeline {
     platform::InputFile input;
     slot.failure = platform::InputFile::open(readPath, input, platform::InputFile::Check::TrustListing);
     if (slot.failure) return;
+    // A large file waits for its turn and is then scanned on every job; it
+    // is opened again then, so no descriptor is held while it waits.
+    if (worthScanningInPieces(input, PieceScanOptions{m_jobs, m_options.pieceBytes})) {
+      slot.inPieces = true;
+      return;
+    }
     StreamScanResult scanned = scanInput(input, slot.entries, buffer);
     slot.bytes = scanned.bytes;
     slot.failure = std::move(scanned.failure);

@@ -16,12 +16,16 @@
 
 namespace mailsift {
 
-// One scanned file, as handed to the caller.
+// One scanned file, or one piece of a large one, as handed to the caller.
+// A large file comes in several calls, its pieces in text order: every call
+// but the last has morePieces set; the last one carries the failure and the
+// bytes of the whole file.
 struct ScannedFile {
   const std::string& path;
   const std::optional<platform::Failure>& failure;  // why the file gave the empty text; unset when read
-  std::uint64_t bytes;                              // bytes read
+  std::uint64_t bytes;                              // bytes read so far
   const FileEntries& entries;                       // in text order
+  bool morePieces = false;                          // further entries of this file follow
 };
 
 struct FolderScanProgress {
@@ -38,6 +42,10 @@ struct FolderScanOptions {
   // Read each file under its path with leading and trailing blanks removed,
   // as the folder scan of the window does; the path handed over stays as listed.
   bool trimPaths = false;
+  // A file of at least two pieces of this length is read and scanned in
+  // pieces on every job, when its turn comes, so a few large files do not
+  // leave the work to one thread nor hold all their entries at once.
+  std::uint64_t pieceBytes = std::uint64_t{8} << 20;
 };
 
 struct FolderScanSummary {
@@ -50,11 +58,12 @@ struct FolderScanSummary {
 
 // Walks `folder` (see walkFolderTree) and scans every file in it. Listing,
 // reading and scanning run on other threads, starting before the walk is
-// complete; `onFile` is called on the calling thread once per file, in walk
-// order, and `onProgress` right after it. A file that is not a regular file
-// or cannot be read is handed over with its failure and no entries, and
-// the scan goes on. When `options.stop` becomes true the scan ends soon:
-// files already handed over stay, no more follow. An exception thrown by a
+// complete; `onFile` is called on the calling thread once per file (a large
+// file once per piece), in walk order, and `onProgress` right after it. A
+// file that is not a regular file or cannot be read is handed over with its
+// failure and no entries, and the scan goes on. When `options.stop` becomes
+// true the scan ends soon: files already handed over stay, no more follow; a
+// large file being handed over gets its last call at once. An exception thrown by a
 // callback stops the scan and is passed on after the threads have ended.
 FolderScanSummary scanFolderInWalkOrder(const std::string& folder, const FolderScanOptions& options,
                                         const std::function<void(const ScannedFile&)>& onFile,

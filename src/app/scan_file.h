@@ -26,10 +26,11 @@ struct ScanSummary {
 
 // Closes the scan of one file: notes the count of List1, removes the
 // duplicates of List1 and then of List2, and returns how many left List1
-// with both counts afterwards. The cost follows the entries added since the
-// last call, so it may run after every file of a folder scan. Same thread
-// rules as ResultLists.
-ScanSummary closeFileScan(ResultLists& lists);
+// with both counts afterwards; `removedBefore` duplicates of the same file,
+// removed from List1 while it was scanned, count toward the first figure.
+// The cost follows the entries added since the last call, so it may run
+// after every file of a folder scan. Same thread rules as ResultLists.
+ScanSummary closeFileScan(ResultLists& lists, std::size_t removedBefore = 0);
 
 // Adds `entries` to their lists in text order, then closes the scan of that
 // file. Never clears the lists. Same thread rules as ResultLists.
@@ -37,20 +38,38 @@ ScanSummary addFileToLists(const FileEntries& entries, ResultLists& lists);
 
 // A sink that adds every entry to its list at once, for a text scanned on
 // the thread that owns the lists. Scanning into it and then closing the
-// scan gives the lists of addFileToLists without holding the entries in
-// between. Same thread rules as ResultLists. When memory runs out, the
-// scan ends with std::bad_alloc and the lists keep the entries added
-// before, their duplicates not yet removed.
+// scan with closeFile() gives the lists and the summary of addFileToLists
+// without holding the entries in between. So that a large file's repeated
+// entries do not pile up, the duplicates found so far are removed after
+// every `entriesBetweenRemovals` entries; removing them early changes
+// neither the lists nor the counts the file's close reports. Same thread
+// rules as ResultLists. When memory runs out, the scan ends with
+// std::bad_alloc and the lists keep the entries added before, their
+// duplicates not yet removed.
 class ListsSink final : public EntrySink {
  public:
-  explicit ListsSink(ResultLists& lists) noexcept : m_lists(lists) {}
+  static constexpr std::size_t kEntriesBetweenRemovals = std::size_t{1} << 16;
+
+  explicit ListsSink(ResultLists& lists, std::size_t entriesBetweenRemovals = kEntriesBetweenRemovals) noexcept
+      : m_lists(lists), m_entriesBetweenRemovals(entriesBetweenRemovals) {}
+
   SinkReply addEntry(TargetList target, std::string_view entry) override {
     m_lists.add(listOf(target), entry);
+    if (++m_sinceRemoval >= m_entriesBetweenRemovals) removeDuplicatesSoFar();
     return SinkReply::Continue;
   }
 
+  // Closes the scan of the file added since the last close (see
+  // closeFileScan), so the sink can serve the next file.
+  ScanSummary closeFile();
+
  private:
+  void removeDuplicatesSoFar();
+
   ResultLists& m_lists;
+  std::size_t m_entriesBetweenRemovals;
+  std::size_t m_sinceRemoval = 0;
+  std::size_t m_removedFromList1 = 0;  // duplicates of this file removed early
 };
 
 }  // namespace mailsift

@@ -52,14 +52,9 @@ class Job {
  private:
   bool stopRequested() const { return m_options.stop != nullptr && m_options.stop->load(); }
 
-  void closeFile(const FileEntries& entries) {
-    m_report.last = addFileToLists(entries, m_lists);
-    noteFileClosed();
-  }
-
-  // For a file scanned straight into the lists.
-  void closeFile() {
-    m_report.last = closeFileScan(m_lists);
+  // For a file scanned straight into the lists through `sink`.
+  void closeFile(ListsSink& sink) {
+    m_report.last = sink.closeFile();
     noteFileClosed();
   }
 
@@ -78,7 +73,7 @@ class Job {
 
   // Reads and scans one input through the job's buffer into `sink`; a
   // large regular file in pieces on the job's threads.
-  std::optional<platform::Failure> scanInto(platform::InputFile& input, EntrySink& sink, const ScanSource& source) {
+  std::optional<platform::Failure> scanInto(platform::InputFile& input, ListsSink& sink, const ScanSource& source) {
     const PieceScanOptions pieces{m_options.jobs};
     if (worthScanningInPieces(input, pieces)) {
       std::uint64_t done = 0;
@@ -101,7 +96,7 @@ class Job {
     platform::InputFile input;
     outcome.failure = platform::InputFile::open(outcome.source.target, input);
     if (!outcome.failure) outcome.failure = scanInto(input, lists, outcome.source);
-    closeFile();
+    closeFile(lists);
   }
 
   void scanFolder(SourceOutcome& outcome) {
@@ -122,9 +117,13 @@ class Job {
         m_options.onProgress(progress);
       };
     }
-    const FolderScanSummary summary = scanFolderInWalkOrder(
-        AddBackslash(outcome.source.target), folderOptions, [&](const ScannedFile& file) { closeFile(file.entries); },
-        onProgress);
+    ListsSink lists(m_lists);
+    const auto addFile = [&](const ScannedFile& file) {
+      for (std::size_t i = 0; i < file.entries.size(); ++i) lists.addEntry(file.entries.target(i), file.entries.text(i));
+      if (!file.morePieces) closeFile(lists);
+    };
+    const FolderScanSummary summary =
+        scanFolderInWalkOrder(AddBackslash(outcome.source.target), folderOptions, addFile, onProgress);
     outcome.filesScanned = summary.filesScanned;
     outcome.unreadableFiles = summary.unreadableFiles;
     outcome.unlistedFolders = summary.walk.unlistedFolders;
@@ -142,7 +141,7 @@ class Job {
         outcome.source.target, [&](platform::InputFile& input) { return scanInto(input, lists, outcome.source); },
         http);
     outcome.failure = page.failure;
-    closeFile();
+    closeFile(lists);
   }
 
   ResultLists& m_lists;

@@ -26,14 +26,21 @@ struct FileRecord {
   friend bool operator==(const FileRecord&, const FileRecord&) = default;
 };
 
-std::vector<FileRecord> scanInParallel(const std::string& folder, unsigned jobs) {
+// A large file's pieces are gathered into one record.
+std::vector<FileRecord> scanInParallel(const std::string& folder, unsigned jobs,
+                                       std::uint64_t pieceBytes = FolderScanOptions{}.pieceBytes) {
   std::vector<FileRecord> records;
-  scanFolderInWalkOrder(folder, {jobs, nullptr}, [&](const ScannedFile& file) {
-    FileRecord record{file.path, kindOf(file.failure), {}};
+  FolderScanOptions options{jobs, nullptr};
+  options.pieceBytes = pieceBytes;
+  bool continued = false;
+  scanFolderInWalkOrder(folder, options, [&](const ScannedFile& file) {
+    if (!continued) records.push_back(FileRecord{file.path, std::nullopt, {}});
+    FileRecord& record = records.back();
+    record.error = kindOf(file.failure);
     for (std::size_t i = 0; i < file.entries.size(); ++i) {
       record.entries.emplace_back(file.entries.target(i), file.entries.text(i));
     }
-    records.push_back(std::move(record));
+    continued = file.morePieces;
   });
   return records;
 }
@@ -85,6 +92,10 @@ TEST(FolderScan, GivesTheResultOfAOneByOneScanForAnyNumberOfThreads) {
   ASSERT_EQ(expected.size(), 1501u);
   for (const unsigned jobs : {1u, 2u, 8u}) {
     EXPECT_EQ(scanInParallel(root, jobs), expected) << jobs << " threads";
+  }
+  // Most files then count as large and are scanned in pieces.
+  for (const unsigned jobs : {2u, 3u}) {
+    EXPECT_EQ(scanInParallel(root, jobs, 64), expected) << jobs << " threads, in pieces";
   }
 }
 

@@ -65,20 +65,26 @@ TEST(ListsSink, GivesTheListsThatAddingTheCollectedEntriesGives) {
   for (int i = 0; i < 3000; ++i) {
     text += "mail u" + std::to_string(i * 37 % 1000) + "@mail.de, w" + std::to_string(i % 50) + "@host.zz; ";
   }
-  ResultLists collected = listsOf({"u5@mail.de", "a@mail.de"}, {"w7@host.zz"});
-  ResultLists direct = listsOf({"u5@mail.de", "a@mail.de"}, {"w7@host.zz"});
-  closeFileScan(collected);
-  closeFileScan(direct);
+  const auto earlierFile = [] {
+    ResultLists lists = listsOf({"u5@mail.de", "a@mail.de"}, {"w7@host.zz"});
+    closeFileScan(lists);
+    return lists;
+  };
+  ResultLists collected = earlierFile();
 
   FileEntries entries;
   ExtractAddresses(text, entries);
   const ScanSummary summary = addFileToLists(entries, collected);
-  ListsSink sink(direct);
-  ExtractAddresses(text, sink);
-  EXPECT_EQ(closeFileScan(direct), summary);
-  EXPECT_EQ(contents(direct, ListId::List1), contents(collected, ListId::List1));
-  EXPECT_EQ(contents(direct, ListId::List2), contents(collected, ListId::List2));
   EXPECT_EQ(summary, (ScanSummary{2001, 1001, 50}));
+  // Duplicates removed while the file is scanned, or only at its close.
+  for (const std::size_t between : {ListsSink::kEntriesBetweenRemovals, std::size_t{1}, std::size_t{97}}) {
+    ResultLists lists = earlierFile();
+    ListsSink sink(lists, between);
+    ExtractAddresses(text, sink);
+    EXPECT_EQ(sink.closeFile(), summary) << between;
+    EXPECT_EQ(contents(lists, ListId::List1), contents(collected, ListId::List1)) << between;
+    EXPECT_EQ(contents(lists, ListId::List2), contents(collected, ListId::List2)) << between;
+  }
 }
 
 }  // namespace
