@@ -266,8 +266,10 @@ class Pipeline {
     slot.failure = platform::InputFile::open(readPath, input, platform::InputFile::Check::TrustListing);
     if (slot.failure) return;
     // A large file waits for its turn and is then scanned on every job; it
-    // is opened again then, so no descriptor is held while it waits.
-    if (worthScanningInPieces(input, PieceScanOptions{m_jobs, m_options.pieceBytes})) {
+    // is opened again then, so no descriptor is held while it waits. With
+    // one job too: its entries are then handed over piece by piece instead
+    // of all at once.
+    if (input.isRegular() && input.size() >= 2 * m_options.pieceBytes) {
       slot.inPieces = true;
       return;
     }

@@ -94,7 +94,7 @@ TEST(FolderScan, GivesTheResultOfAOneByOneScanForAnyNumberOfThreads) {
     EXPECT_EQ(scanInParallel(root, jobs), expected) << jobs << " threads";
   }
   // Most files then count as large and are scanned in pieces.
-  for (const unsigned jobs : {2u, 3u}) {
+  for (const unsigned jobs : {1u, 2u, 3u}) {
     EXPECT_EQ(scanInParallel(root, jobs, 64), expected) << jobs << " threads, in pieces";
   }
 }
