@@ -1,6 +1,8 @@
 // Closing the scan of one file.
 #include "app/scan_file.h"
 
+#include <algorithm>
+
 #include "app/named_procedures.h"
 
 namespace mailsift {
@@ -22,8 +24,10 @@ ScanSummary addFileToLists(const FileEntries& entries, ResultLists& lists) {
 }
 
 void ListsSink::removeDuplicatesSoFar() {
-  m_removedFromList1 += closeFileScan(m_lists).removedFromList1;
+  const ScanSummary summary = closeFileScan(m_lists);
+  m_removedFromList1 += summary.removedFromList1;
   m_sinceRemoval = 0;
+  m_nextRemoval = std::max(m_entriesBetweenRemovals, summary.found + summary.unknown);
 }
 
 ScanSummary ListsSink::closeFile() {

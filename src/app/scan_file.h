@@ -40,9 +40,12 @@ ScanSummary addFileToLists(const FileEntries& entries, ResultLists& lists);
 // the thread that owns the lists. Scanning into it and then closing the
 // scan with closeFile() gives the lists and the summary of addFileToLists
 // without holding the entries in between. So that a large file's repeated
-// entries do not pile up, the duplicates found so far are removed after
-// every `entriesBetweenRemovals` entries; removing them early changes
-// neither the lists nor the counts the file's close reports. Same thread
+// entries do not pile up, the duplicates found so far are removed once
+// `entriesBetweenRemovals` entries, and at least as many as the lists held
+// after the last removal, have come: the lists never grow past about twice
+// what they hold without duplicates, and the removals cost no more than one
+// at the close. Removing them early changes neither the lists nor the
+// counts the file's close reports. Same thread
 // rules as ResultLists. When memory runs out, the scan ends with
 // std::bad_alloc and the lists keep the entries added before, their
 // duplicates not yet removed.
@@ -51,11 +54,11 @@ class ListsSink final : public EntrySink {
   static constexpr std::size_t kEntriesBetweenRemovals = std::size_t{1} << 16;
 
   explicit ListsSink(ResultLists& lists, std::size_t entriesBetweenRemovals = kEntriesBetweenRemovals) noexcept
-      : m_lists(lists), m_entriesBetweenRemovals(entriesBetweenRemovals) {}
+      : m_lists(lists), m_entriesBetweenRemovals(entriesBetweenRemovals), m_nextRemoval(entriesBetweenRemovals) {}
 
   SinkReply addEntry(TargetList target, std::string_view entry) override {
     m_lists.add(listOf(target), entry);
-    if (++m_sinceRemoval >= m_entriesBetweenRemovals) removeDuplicatesSoFar();
+    if (++m_sinceRemoval >= m_nextRemoval) removeDuplicatesSoFar();
     return SinkReply::Continue;
   }
 
@@ -68,6 +71,7 @@ class ListsSink final : public EntrySink {
 
   ResultLists& m_lists;
   std::size_t m_entriesBetweenRemovals;
+  std::size_t m_nextRemoval;  // entries since the last removal that call for the next
   std::size_t m_sinceRemoval = 0;
   std::size_t m_removedFromList1 = 0;  // duplicates of this file removed early
 };
