@@ -32,6 +32,7 @@ struct Slot {
   bool done = false;
   bool inPieces = false;  // left for the calling thread to scan in pieces
   std::optional<platform::Failure> failure;
+  std::vector<platform::Failure> notes;
   std::uint64_t bytes = 0;
   FileEntries entries;
 };
@@ -110,7 +111,7 @@ class Pipeline {
         ++summary.filesScanned;
         if (slot.failure) ++summary.unreadableFiles;
         summary.bytes += slot.bytes;
-        onFile(ScannedFile{slot.path, slot.failure, slot.bytes, slot.entries});
+        onFile(ScannedFile{slot.path, slot.failure, slot.bytes, slot.entries, false, &slot.notes});
         if (onProgress) {
           progress.filesDone = summary.filesScanned;
           progress.bytesDone = summary.bytes;
@@ -265,17 +266,19 @@ class Pipeline {
     platform::InputFile input;
     slot.failure = platform::InputFile::open(readPath, input, platform::InputFile::Check::TrustListing);
     if (slot.failure) return;
-    // A large file waits for its turn and is then scanned on every job; it
-    // is opened again then, so no descriptor is held while it waits. With
-    // one job too: its entries are then handed over piece by piece instead
-    // of all at once.
-    if (input.isRegular() && input.size() >= 2 * m_options.pieceBytes) {
+    // A large file of plain text waits for its turn and is then scanned on
+    // every job; it is opened again then, so no descriptor is held while it
+    // waits. With one job too: its entries are then handed over piece by
+    // piece instead of all at once.
+    if (input.isRegular() && input.size() >= 2 * m_options.pieceBytes &&
+        !needsDecoding(input, buffer, m_options.decode)) {
       slot.inPieces = true;
       return;
     }
-    StreamScanResult scanned = scanInput(input, slot.entries, buffer);
+    ContentScanResult scanned = scanContent(input, slot.entries, buffer, m_options.decode);
     slot.bytes = scanned.bytes;
     slot.failure = std::move(scanned.failure);
+    slot.notes = std::move(scanned.notes);
   }
 
   const std::string& m_folder;

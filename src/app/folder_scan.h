@@ -9,9 +9,11 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "app/file_entries.h"
 #include "platform/failure.h"
+#include "sources/content_scan.h"
 #include "sources/folder_walk.h"
 
 namespace mailsift {
@@ -26,6 +28,8 @@ struct ScannedFile {
   std::uint64_t bytes;                              // bytes read so far
   const FileEntries& entries;                       // in text order
   bool morePieces = false;                          // further entries of this file follow
+  // What decoding could not do in the file (see ContentScanResult::notes).
+  const std::vector<platform::Failure>* notes = nullptr;
 };
 
 struct FolderScanProgress {
@@ -46,6 +50,7 @@ struct FolderScanOptions {
   // pieces on every job, when its turn comes, so a few large files do not
   // leave the work to one thread nor hold all their entries at once.
   std::uint64_t pieceBytes = std::uint64_t{8} << 20;
+  DecodeOptions decode;  // decoded views of each file
 };
 
 struct FolderScanSummary {

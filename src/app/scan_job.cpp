@@ -71,11 +71,13 @@ class Job {
     m_options.onProgress(progress);
   }
 
-  // Reads and scans one input through the job's buffer into `sink`; a
-  // large regular file in pieces on the job's threads.
-  std::optional<platform::Failure> scanInto(platform::InputFile& input, ListsSink& sink, const ScanSource& source) {
+  // Reads and scans one input through the job's buffer into `sink`: a
+  // large regular file of plain text in pieces on the job's threads,
+  // anything else with its decoded views.
+  std::optional<platform::Failure> scanInto(platform::InputFile& input, ListsSink& sink, SourceOutcome& outcome) {
+    const ScanSource& source = outcome.source;
     const PieceScanOptions pieces{m_options.jobs};
-    if (worthScanningInPieces(input, pieces)) {
+    if (worthScanningInPieces(input, pieces) && !needsDecoding(input, m_buffer, m_options.decode)) {
       std::uint64_t done = 0;
       return scanInPieces(input, pieces,
                           [&](const FileEntries& piece) {
@@ -87,7 +89,18 @@ class Job {
                           })
           .failure;
     }
-    return scanInput(input, sink, m_buffer, [&](std::uint64_t bytes) { report(source, bytes); }).failure;
+    ContentScanResult scanned =
+        scanContent(input, sink, m_buffer, m_options.decode, [&](std::uint64_t bytes) { report(source, bytes); });
+    keepNotes(outcome, scanned.notes);
+    return std::move(scanned.failure);
+  }
+
+  static void keepNotes(SourceOutcome& outcome, const std::vector<platform::Failure>& notes) {
+    constexpr std::size_t kMostNotes = 500;
+    for (const platform::Failure& note : notes) {
+      if (outcome.notes.size() >= kMostNotes) return;
+      outcome.notes.push_back(note);
+    }
   }
 
   void scanFile(SourceOutcome& outcome) {
@@ -95,7 +108,7 @@ class Job {
     ListsSink lists(m_lists);
     platform::InputFile input;
     outcome.failure = platform::InputFile::open(outcome.source.target, input);
-    if (!outcome.failure) outcome.failure = scanInto(input, lists, outcome.source);
+    if (!outcome.failure) outcome.failure = scanInto(input, lists, outcome);
     closeFile(lists);
   }
 
@@ -104,6 +117,7 @@ class Job {
     folderOptions.jobs = m_options.jobs;
     folderOptions.stop = m_options.stop;
     folderOptions.trimPaths = true;
+    folderOptions.decode = m_options.decode;
     std::function<void(const FolderScanProgress&)> onProgress;
     if (m_options.onProgress) {
       onProgress = [&](const FolderScanProgress& folder) {
@@ -120,6 +134,7 @@ class Job {
     ListsSink lists(m_lists);
     const auto addFile = [&](const ScannedFile& file) {
       for (std::size_t i = 0; i < file.entries.size(); ++i) lists.addEntry(file.entries.target(i), file.entries.text(i));
+      if (file.notes != nullptr) keepNotes(outcome, *file.notes);
       if (!file.morePieces) closeFile(lists);
     };
     const FolderScanSummary summary =
@@ -138,7 +153,7 @@ class Job {
     }
     ListsSink lists(m_lists);
     const UrlScanSource page = fetchUrlForScan(
-        outcome.source.target, [&](platform::InputFile& input) { return scanInto(input, lists, outcome.source); },
+        outcome.source.target, [&](platform::InputFile& input) { return scanInto(input, lists, outcome); },
         http);
     outcome.failure = page.failure;
     closeFile(lists);

@@ -16,6 +16,7 @@
 #include "platform/failure.h"
 #include "platform/http_download.h"
 #include "results/result_lists.h"
+#include "sources/content_scan.h"
 #include "sources/scan_text.h"
 
 namespace mailsift {
@@ -49,6 +50,7 @@ struct ScanOptions {
   unsigned jobs = 0;                                    // threads for folder scans; 0 means one per core
   const std::atomic<bool>* stop = nullptr;              // ends the scan early when it turns true
   platform::HttpOptions http;                           // time-outs for downloads (its cancel is set from `stop`)
+  DecodeOptions decode;                                 // decoded views of files and pages
   std::function<void(const ScanProgress&)> onProgress;  // called on the scanning thread
   // Called on the scanning thread after the closing steps of every file,
   // while the lists are consistent; it may read them but not change them.
@@ -62,6 +64,9 @@ struct SourceOutcome {
   std::size_t filesScanned = 0;              // Folder: files scanned
   std::size_t unreadableFiles = 0;           // Folder: files that gave the empty text through a failure
   std::size_t unlistedFolders = 0;           // Folder: folders that could not be listed
+  // What decoding could not do in files that were read (a damaged member, a
+  // limit reached); at most a few hundred are kept.
+  std::vector<platform::Failure> notes;
 };
 
 struct ScanReport {

@@ -1,0 +1,118 @@
+// Undoing escapes as a text streams.
+#include "sources/escape_view.h"
+
+#include <algorithm>
+#include <array>
+
+#include "decode/character_references.h"
+#include "decode/single_byte_text.h"
+
+namespace mailsift {
+namespace {
+
+constexpr std::size_t kLongestReference = 32;  // "&" name ";" longer than this is no reference
+
+// URL escapes of the characters an address may hold besides letters and
+// digits; other escapes stay as they are.
+struct UrlEscape {
+  char high;
+  char low;
+  char byte;
+};
+constexpr std::array<UrlEscape, 5> kUrlEscapes{{
+    {'4', '0', '@'}, {'2', 'e', '.'}, {'2', 'd', '-'}, {'5', 'f', '_'}, {'2', 'b', '+'}}};
+
+char lowered(char c) noexcept { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c; }
+
+bool containsNoCase(std::string_view text, std::string_view what) noexcept {
+  return std::search(text.begin(), text.end(), what.begin(), what.end(),
+                     [](char a, char b) { return lowered(a) == b; }) != text.end();
+}
+
+}  // namespace
+
+bool holdsEscapes(std::string_view head) noexcept {
+  static constexpr std::array<std::string_view, 7> kMarks{"&#", "&commat;", "&period;", "%40", "%2e", "\\-", "\\(at"};
+  return std::any_of(kMarks.begin(), kMarks.end(), [head](std::string_view mark) { return containsNoCase(head, mark); });
+}
+
+std::size_t EscapeDecoder::undo(std::string_view text, bool atEnd, std::string& out) const {
+  switch (text[0]) {
+    case '&': {
+      const std::size_t semicolon = text.find(';');
+      if (semicolon == std::string_view::npos) {
+        if (!atEnd && text.size() < kLongestReference) return 0;
+        break;
+      }
+      if (const std::optional<DecodedReference> reference = decodeCharacterReference(text)) {
+        out.push_back(windows1252ByteOf(reference->character, m_replacement));
+        return reference->length;
+      }
+      break;
+    }
+    case '%': {
+      if (text.size() < 3) {
+        if (!atEnd) return 0;
+        break;
+      }
+      const char high = text[1];
+      const char low = lowered(text[2]);
+      const auto* escape = std::find_if(kUrlEscapes.begin(), kUrlEscapes.end(),
+                                        [&](const UrlEscape& e) { return e.high == high && e.low == low; });
+      if (escape != kUrlEscapes.end()) {
+        out.push_back(escape->byte);
+        return 3;
+      }
+      break;
+    }
+    case '\\': {
+      if (text.size() < 4 && !atEnd) return 0;
+      if (text.size() >= 2 && text[1] == '-') {
+        out.push_back('-');
+        return 2;
+      }
+      if (text.size() >= 2 && (text[1] == '&' || text[1] == '%' || text[1] == ':')) return 2;  // zero width
+      if (text.substr(0, 4) == "\\(at") {
+        out.push_back('@');
+        return 4;
+      }
+      break;
+    }
+    default:
+      break;
+  }
+  out.push_back(text[0]);
+  return 1;
+}
+
+void EscapeDecoder::decode(std::string_view piece, std::string& out) {
+  std::string joined;
+  if (!m_pending.empty()) {
+    joined = std::move(m_pending);
+    m_pending.clear();
+    joined.append(piece);
+    piece = joined;
+  }
+  std::size_t i = 0;
+  while (i < piece.size()) {
+    const std::size_t plain = piece.find_first_of("&%\\", i);
+    const std::size_t end = plain == std::string_view::npos ? piece.size() : plain;
+    out.append(piece.data() + i, end - i);
+    i = end;
+    if (i >= piece.size()) break;
+    const std::size_t taken = undo(piece.substr(i), false, out);
+    if (taken == 0) {
+      m_pending.assign(piece.substr(i));
+      return;
+    }
+    i += taken;
+  }
+}
+
+void EscapeDecoder::finish(std::string& out) {
+  std::string_view rest = m_pending;
+  while (!rest.empty()) rest.remove_prefix(undo(rest, true, out));
+  m_pending.clear();
+}
+
+}  // namespace mailsift
