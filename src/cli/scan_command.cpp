@@ -8,6 +8,7 @@
 
 #include "app/scan_job.h"
 #include "cli/commands.h"
+#include "cli/option_values.h"
 #include "cli/output.h"
 #include "platform/terminal.h"
 #include "results/csv_export.h"
@@ -36,8 +37,14 @@ constexpr std::string_view kHelp =
     "                             tab; letters are lower-cased (default \";br\")\n"
     "  --jobs=N                   threads that read and scan folder files\n"
     "                             (default: one per core; results never change)\n"
-    "  --encoding=cp1252          read input bytes as Windows-1252 (the default)\n"
-    "  --verbose                  report unreadable files and folders of a folder scan\n"
+    "  --decode=auto|none         decode compressed files, archives, office\n"
+    "                             files, PDF, mail, UTF-8 and UTF-16 text and\n"
+    "                             escapes where the content calls for it (auto,\n"
+    "                             the default), or read every file as stored\n"
+    "  --encoding=cp1252          read input bytes as Windows-1252 where they are\n"
+    "                             not decoded (the default)\n"
+    "  --verbose                  report unreadable files and folders of a folder\n"
+    "                             scan, and what could not be decoded\n"
     "  --help                     show this help\n"
     "\n"
     "The counters and the last duplicate notice go to standard error in one\n"
@@ -58,6 +65,7 @@ struct Options {
   std::string delimiterAnswer{kDefaultDelimiterAnswer};
   bool delimiterGiven = false;
   unsigned jobs = 0;
+  DecodeMode decode = DecodeMode::Auto;
   bool verbose = false;
   std::vector<std::string> paths;
 };
@@ -106,6 +114,8 @@ int parseOptions(std::span<const std::string_view> args, Options& options) {
         printError("unsupported encoding '" + std::string(valueOf("--encoding=")) + "' (supported: cp1252)");
         return 2;
       }
+    } else if (arg.starts_with("--decode=")) {
+      if (!parseDecodeMode(valueOf("--decode="), options.decode)) return 2;
     } else if (arg == "--verbose") {
       options.verbose = true;
     } else {
@@ -220,6 +230,7 @@ int runScan(std::span<const std::string_view> args) {
     ProgressLine progress;
     ScanOptions scanOptions;
     scanOptions.jobs = options.jobs;
+    scanOptions.decode.mode = options.decode;
     scanOptions.onProgress = [&](const ScanProgress& p) { progress.update(p); };
     report = mailsift::runScan(sources, lists, scanOptions);
   }
@@ -235,6 +246,9 @@ int runScan(std::span<const std::string_view> args) {
       printError(target + ": " + std::to_string(outcome.unreadableFiles) + " of " +
                  std::to_string(outcome.filesScanned) + " files could not be read, " +
                  std::to_string(outcome.unlistedFolders) + " folders could not be listed");
+    }
+    if (options.verbose) {
+      for (const platform::Failure& note : outcome.notes) printError(platform::describe(note));
     }
   }
 

@@ -330,6 +330,7 @@ void Form1::startScan(ScanSource source) {
   setScanning(true);
   ScanOptions options;
   options.jobs = m_settings.jobs;
+  options.decode.mode = m_settings.decode;
   m_controller.start({std::move(source)}, std::move(options));
   m_poll->start();
 }

@@ -30,6 +30,7 @@ struct WindowSettings {
   int year = 2026;        // the year of the local clock at start-up
   QString programFolder;  // where the file dialogs open
   unsigned jobs = 0;      // threads for folder scans; 0: one per core
+  DecodeMode decode = DecodeMode::Auto;  // decoded views of files and pages
 };
 
 // A picture that acts as a button: a click, Space or Enter emits clicked().
