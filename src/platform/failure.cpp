@@ -48,6 +48,8 @@ std::string_view ownText(FailureKind kind) noexcept {
       return "the server answered with an error";
     case FailureKind::Cancelled:
       return "cancelled";
+    case FailureKind::Damaged:
+      return "damaged or unreadable content";
   }
   return "failed";
 }
