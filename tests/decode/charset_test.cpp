@@ -56,7 +56,8 @@ TEST(Utf8Converter, ConvertsEachCharsetToUtf8) {
 TEST(Utf8Converter, GivesTheSameTextForAnyPiecesAndAlwaysValidUtf8) {
   std::mt19937 random(7);
   // Bytes that make every kind of sequence, whole, cut and broken.
-  const std::string alphabet("a@.\x00\x80\xA4\xBF\xC3\xBC\xE2\x82\xAC\xED\xA0\xF0\x9F\xD8\x3D\xDC\xFE\xFF", 23);
+  static constexpr char kAlphabet[] = "a@.\x00\x80\xA4\xBF\xC3\xBC\xE2\x82\xAC\xED\xA0\xF0\x9F\xD8\x3D\xDC\xFE\xFF";
+  const std::string alphabet(kAlphabet, sizeof kAlphabet - 1);
   for (const char* charset : {"utf-8", "utf-16", "utf-16le", "windows-1252", "iso-8859-15"}) {
     for (int round = 0; round < 200; ++round) {
       std::string bytes(random() % 40, '\0');
