@@ -5,6 +5,7 @@
 // never held whole.
 #include "decode/mail_reader.h"
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <utility>
@@ -73,6 +74,7 @@ class LineSource {
   std::unique_ptr<char[]> m_buffer;
   std::size_t m_begin = 0;  // the unread bytes are m_buffer[m_begin, m_end)
   std::size_t m_end = 0;
+  std::size_t m_searched = 0;  // m_buffer[m_begin, m_searched) holds no line end
   Piece m_piece;
   bool m_hasPiece = false;
   bool m_atLineStart = true;
@@ -86,17 +88,20 @@ const Piece* LineSource::peek() {
   if (m_stopped) return nullptr;
   if (m_hasPiece) return &m_piece;
   for (;;) {
-    const char* begin = m_buffer.get() + m_begin;
-    const std::size_t available = m_end - m_begin;
-    const void* lineEnd = std::memchr(begin, '\n', available);
+    // Bytes before m_searched were looked at already: a source that gives a
+    // long line a few bytes at a time costs no more than one that gives it
+    // at once.
+    const std::size_t from = std::max(m_searched, m_begin);
+    const void* lineEnd = std::memchr(m_buffer.get() + from, '\n', m_end - from);
+    m_searched = lineEnd != nullptr ? from : m_end;
     std::size_t length = 0;
     if (lineEnd != nullptr) {
-      length = static_cast<std::size_t>(static_cast<const char*>(lineEnd) - begin) + 1;
-    } else if (m_ended || available == kBufferSize) {
-      length = available;
+      length = static_cast<std::size_t>(static_cast<const char*>(lineEnd) - m_buffer.get()) + 1 - m_begin;
+    } else if (m_ended || m_end - m_begin == kBufferSize) {
+      length = m_end - m_begin;
     }
     if (length > 0) {
-      m_piece = {{begin, length}, m_atLineStart};
+      m_piece = {{m_buffer.get() + m_begin, length}, m_atLineStart};
       m_hasPiece = true;
       return &m_piece;
     }
@@ -114,19 +119,21 @@ void LineSource::consume() noexcept {
 }
 
 void LineSource::readMore() {
-  if (m_begin > 0) {
+  // The unread bytes move to the front only when the buffer is full up to
+  // its end, so each byte moves at most once.
+  if (m_end == kBufferSize) {
     std::memmove(m_buffer.get(), m_buffer.get() + m_begin, m_end - m_begin);
     m_end -= m_begin;
+    m_searched -= std::min(m_searched, m_begin);
     m_begin = 0;
   }
   ReadOutcome got = m_source.read(m_buffer.get() + m_end, kBufferSize - m_end);
-  if (got.failure) m_failure = std::move(got.failure);
-  if (got.bytes == 0 || m_failure) {
-    m_ended = true;
-    return;
+  if (got.bytes > 0) {
+    if (m_onRaw && m_onRaw({m_buffer.get() + m_end, got.bytes}) == MailReply::Stop) m_stopped = true;
+    m_end += got.bytes;
   }
-  if (m_onRaw && m_onRaw({m_buffer.get() + m_end, got.bytes}) == MailReply::Stop) m_stopped = true;
-  m_end += got.bytes;
+  if (got.failure) m_failure = std::move(got.failure);
+  if (got.bytes == 0 || m_failure) m_ended = true;
 }
 
 // What a header block says about its entity's body.

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "base64_encoder.h"
 #include "decode/mail_header.h"
 
 namespace mailsift {
@@ -249,6 +250,18 @@ AAEC)";
       {"text/plain", "", true, "bad =ZZ escape=4"},
       {"text/plain", "", true, std::string("\0\1\2", 3)},
   };
+  EXPECT_EQ(readMailText(mail).parts, expected);
+}
+
+TEST(ReadMail, ReadsLinesLongerThanItsBufferAndCapsTheHeader) {
+  std::mt19937 random(3);
+  std::string bytes(200000, '\0');
+  for (char& byte : bytes) byte = static_cast<char>(random());
+  std::string mail = "Content-Type: application/pdf\nContent-Transfer-Encoding: base64\n";
+  for (int field = 0; field < 5000; ++field) mail += "X-Filler: " + std::string(50, 'x') + "\n";
+  // Past the header's 256 KiB, and so not read.
+  mail += "Content-Type: text/plain\n\n" + test::base64(bytes) + "\n";
+  const std::vector<Part> expected = {{"application/pdf", "", false, bytes}};
   EXPECT_EQ(readMailText(mail).parts, expected);
 }
 

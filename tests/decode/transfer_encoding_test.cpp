@@ -7,6 +7,8 @@
 #include <random>
 #include <string>
 
+#include "base64_encoder.h"
+
 namespace mailsift {
 namespace {
 
@@ -23,19 +25,6 @@ std::string wrapped(const std::string& text, std::size_t lineLength, std::string
   if (lineLength == 0) return text;
   std::string out;
   for (std::size_t at = 0; at < text.size(); at += lineLength) out.append(text, at, lineLength).append(lineEnd);
-  return out;
-}
-
-std::string base64(std::string_view bytes) {
-  static constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-  std::string out;
-  for (std::size_t at = 0; at < bytes.size(); at += 3) {
-    std::uint32_t group = 0;
-    const std::size_t count = std::min<std::size_t>(3, bytes.size() - at);
-    for (std::size_t i = 0; i < 3; ++i)
-      group = group << 8 | (i < count ? static_cast<unsigned char>(bytes[at + i]) : 0u);
-    for (std::size_t i = 0; i < 4; ++i) out += i <= count ? kAlphabet[(group >> (18 - 6 * i)) & 63] : '=';
-  }
   return out;
 }
 
@@ -79,7 +68,7 @@ TEST(Base64Decoder, DecodesWhatWasEncodedWithAnyLinesAndPieces) {
   std::mt19937 random(11);
   for (int round = 0; round < 300; ++round) {
     const std::string bytes = randomBytes(random);
-    std::string encoded = wrapped(base64(bytes), random() % 80, round % 2 ? "\r\n" : "\n");
+    std::string encoded = wrapped(test::base64(bytes), random() % 80, round % 2 ? "\r\n" : "\n");
     // Junk outside the alphabet is passed over.
     if (round % 3 == 0 && !encoded.empty()) encoded.insert(random() % encoded.size(), " *\t");
     EXPECT_EQ(decodedInPieces<Base64Decoder>(encoded, random), bytes) << encoded;
