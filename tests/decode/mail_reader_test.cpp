@@ -191,6 +191,27 @@ TEST(ReadMail, GivesThePartsOfANestedMultipart) {
   }
 }
 
+TEST(ReadMail, ReadsAForwardedMessageInside) {
+  const std::string mail = R"(Content-Type: multipart/mixed; boundary=out
+
+--out
+Content-Type: message/rfc822
+
+Subject: =?utf-8?b?SW5uZXI=?=
+Content-Type: multipart/alternative; boundary=in
+
+--in
+Content-Transfer-Encoding: quoted-printable
+
+inner=40example.com
+--in--
+--out--
+)";
+  const Read read = readMailText(mail);
+  EXPECT_EQ(read.parts, (std::vector<Part>{{"text/plain", "", true, "inner@example.com"}}));
+  EXPECT_EQ(read.headerTexts, std::vector<std::string>{"Inner"});
+}
+
 TEST(ReadMail, SplitsAnMboxAtItsFromLines) {
   const std::string mbox = R"(From alice@example.com Mon Jan  1 00:00:00 2024
 From: alice@example.com
