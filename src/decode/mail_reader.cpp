@@ -407,37 +407,22 @@ void MailParser::skipBody() {
 
 // ---- Recognition -----------------------------------------------------------
 
-// Fields that mark a header block as mail.
-constexpr std::string_view kMailFields[] = {"from",
-                                            "to",
-                                            "cc",
-                                            "subject",
-                                            "date",
-                                            "message-id",
-                                            "received",
-                                            "return-path",
-                                            "mime-version",
-                                            "delivered-to",
-                                            "reply-to",
-                                            "sender",
-                                            "in-reply-to",
-                                            "references",
-                                            "content-type",
-                                            "content-transfer-encoding",
-                                            "x-mailer",
-                                            "dkim-signature",
-                                            "authentication-results",
-                                            "x-original-to",
-                                            "envelope-to",
-                                            "user-agent",
-                                            "list-id"};
+// Fields that mark a header block as mail, each between blanks.
+constexpr std::string_view kMailFields =
+    " from to cc subject date message-id received return-path mime-version delivered-to reply-to sender"
+    " in-reply-to references content-type content-transfer-encoding x-mailer dkim-signature"
+    " authentication-results x-original-to envelope-to user-agent list-id ";
 
 bool isMailField(std::string_view line) noexcept {
-  const std::string_view name = line.substr(0, line.find(':'));
-  for (const std::string_view known : kMailFields) {
-    if (detail::equalsIgnoringCase(name, known)) return true;
-  }
-  return false;
+  std::string_view name = line.substr(0, line.find(':'));
+  name = name.substr(0, name.find_last_not_of(" \t") + 1);
+  char key[32];
+  if (name.size() + 2 > sizeof key) return false;
+  key[0] = ' ';
+  std::transform(name.begin(), name.end(), key + 1,
+                 [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; });
+  key[name.size() + 1] = ' ';
+  return kMailFields.find(std::string_view(key, name.size() + 2)) != std::string_view::npos;
 }
 
 }  // namespace
