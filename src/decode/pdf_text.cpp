@@ -86,13 +86,15 @@ std::optional<platform::Failure> readPdfText(std::string_view document, const st
 
 std::optional<platform::Failure> readPdfFileText(const std::string& path,
                                                  const std::function<PageReply(std::string_view utf8)>& onPage) {
-  preparePoppler();
-  std::unique_ptr<poppler::document> loaded(poppler::document::load_from_file(path));
-  if (!loaded) {
-    // Poppler does not say whether the file or its content failed.
+  // Opened here first, which refuses a folder, FIFO or device (poppler
+  // would wait on a FIFO) and says why a file cannot be read, which poppler
+  // does not.
+  {
     platform::InputFile file;
     if (std::optional<platform::Failure> unopened = platform::InputFile::open(path, file)) return unopened;
   }
+  preparePoppler();
+  std::unique_ptr<poppler::document> loaded(poppler::document::load_from_file(path));
   return readPages(std::move(loaded), path, onPage);
 }
 

@@ -145,7 +145,7 @@ TEST(ReadPdfText, FailsCleanlyOnDamagedAndLockedDocuments) {
   }
 }
 
-TEST(ReadPdfFileText, ReadsTheFileAndNamesAMissingOne) {
+TEST(ReadPdfFileText, ReadsTheFileAndNamesOneItCannotOpen) {
   const test::TempFolder folder;
   const std::string path = folder.write("a.pdf", pdfDocument({"BT /F1 9 Tf 9 9 Td (file@example.com) Tj ET"}, true));
   std::string text;
@@ -156,6 +156,7 @@ TEST(ReadPdfFileText, ReadsTheFileAndNamesAMissingOne) {
   EXPECT_NE(text.find("file@example.com"), std::string::npos);
   const auto never = [](std::string_view) { return PageReply::Continue; };
   EXPECT_EQ(test::kindOf(readPdfFileText(folder.file("missing.pdf"), never)), platform::FailureKind::NotFound);
+  EXPECT_EQ(test::kindOf(readPdfFileText(folder.path().string(), never)), platform::FailureKind::IsFolder);
   EXPECT_EQ(test::kindOf(readPdfFileText(folder.write("b.pdf", "%PDF-1.4 junk"), never)),
             platform::FailureKind::Damaged);
 }
