@@ -36,16 +36,16 @@ class ChunkedReader final : public ByteReader {
   std::mt19937 m_random{5};
 };
 
-struct Part {
+struct GivenPart {
   std::string type;
   std::string fileName;
   bool isText;
   std::string body;
-  bool operator==(const Part&) const = default;
+  bool operator==(const GivenPart&) const = default;
 };
 
 struct Read {
-  std::vector<Part> parts;
+  std::vector<GivenPart> parts;
   std::vector<std::string> headerTexts;
   std::string raw;
   int failedBodies = 0;
@@ -177,7 +177,7 @@ TEST(ReadMail, GivesThePartsOfANestedMultipart) {
     const std::string mail = crlf ? withCrLf(kMultipartMail) : kMultipartMail;
     const std::string lineEnd = crlf ? "\r\n" : "\n";
     const Read read = readMailText(mail);
-    const std::vector<Part> expected = {
+    const std::vector<GivenPart> expected = {
         {"text/plain", "", true,
          "Write to info@müller.example or to a very long line that is soft-broken@example.com" + lineEnd + "Thanks"},
         {"text/html", "", true, R"(<p>Mail <a href="mailto:html@example.net">us</a></p>)"},
@@ -208,7 +208,7 @@ inner=40example.com
 --out--
 )";
   const Read read = readMailText(mail);
-  EXPECT_EQ(read.parts, (std::vector<Part>{{"text/plain", "", true, "inner@example.com"}}));
+  EXPECT_EQ(read.parts, (std::vector<GivenPart>{{"text/plain", "", true, "inner@example.com"}}));
   EXPECT_EQ(read.headerTexts, std::vector<std::string>{"Inner"});
 }
 
@@ -235,7 +235,7 @@ Content-Transfer-Encoding: base64
 
 Y2Fyb2xAZXhhbXBsZS5jb20=
 )";
-  const std::vector<Part> expected = {
+  const std::vector<GivenPart> expected = {
       {"text/plain", "", true, "From the start=\nbob@example.com\nFrom inside a paragraph, not after a blank line\n"},
       {"text/plain", "", true, "carol@example.com"},
   };
@@ -266,7 +266,7 @@ bad =ZZ escape=4
 Content-Transfer-Encoding: base64
 
 AAEC)";
-  const std::vector<Part> expected = {
+  const std::vector<GivenPart> expected = {
       {"text/plain", "", true, "hellowor"},
       {"text/plain", "", true, "bad =ZZ escape=4"},
       {"text/plain", "", true, std::string("\0\1\2", 3)},
@@ -282,7 +282,7 @@ TEST(ReadMail, ReadsLinesLongerThanItsBufferAndCapsTheHeader) {
   for (int field = 0; field < 5000; ++field) mail += "X-Filler: " + std::string(50, 'x') + "\n";
   // Past the header's 256 KiB, and so not read.
   mail += "Content-Type: text/plain\n\n" + test::base64(bytes) + "\n";
-  const std::vector<Part> expected = {{"application/pdf", "", false, bytes}};
+  const std::vector<GivenPart> expected = {{"application/pdf", "", false, bytes}};
   EXPECT_EQ(readMailText(mail).parts, expected);
 }
 
