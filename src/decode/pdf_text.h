@@ -17,16 +17,20 @@ bool looksLikePdf(std::string_view head) noexcept;
 enum class PageReply : unsigned char { Continue, Stop };
 
 // Extracts the text of every page of the PDF document held in `document`
-// (its whole bytes), in page order, in UTF-8, calling `onPage` with each
-// page's text (valid only during the call). A damaged, encrypted or
-// unreadable document gives a failure naming `name`; pages handed over
-// before stay. Several threads may read different documents at once.
+// (its whole bytes, read in place, at most 2 GiB), in page order, in UTF-8
+// and in reading order, calling `onPage` with each page's text (valid only
+// during the call) until it answers Stop. A document with a damaged
+// cross-reference table is rebuilt where the PDF library can. A damaged or
+// cut document it cannot read gives a Damaged failure naming `name`, one
+// locked by a password an AccessDenied failure; pages handed over before
+// stay. Nothing is printed. Several threads may read different documents at
+// once.
 [[nodiscard]] std::optional<platform::Failure> readPdfText(
-    std::string_view document, const std::string& name,
-    const std::function<PageReply(std::string_view utf8)>& onPage);
+    std::string_view document, const std::string& name, const std::function<PageReply(std::string_view utf8)>& onPage);
 
 // The same for the PDF file at `path`, read by the PDF library from the
-// file itself, so it is never held whole in memory here.
+// file itself, so it is never held whole in memory here. A file that cannot
+// be opened gives the failure of opening it (NotFound, AccessDenied ...).
 [[nodiscard]] std::optional<platform::Failure> readPdfFileText(
     const std::string& path, const std::function<PageReply(std::string_view utf8)>& onPage);
 

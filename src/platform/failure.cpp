@@ -49,7 +49,7 @@ std::string_view ownText(FailureKind kind) noexcept {
     case FailureKind::Cancelled:
       return "cancelled";
     case FailureKind::Damaged:
-      return "damaged";
+      return "damaged or unreadable content";
     case FailureKind::LimitReached:
       return "limit reached";
   }

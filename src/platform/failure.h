@@ -21,7 +21,7 @@ enum class FailureKind : unsigned char {
                    // TLS, time-out, too many redirects, a broken transfer
   HttpStatus,      // the server answered with status 400 or higher
   Cancelled,       // stopped on request
-  Damaged,         // a compressed stream, archive, document or message that cannot be decoded
+  Damaged,         // the content is damaged, truncated or not in the form it claims
   LimitReached,    // decoding stopped at a limit: nesting depth, decoded bytes or time
 };
 
