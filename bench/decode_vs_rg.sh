@@ -126,7 +126,7 @@ ratio() {
   awk -v slow="${wall_median[$1]}" -v fast="${wall_median[$2]}" -v text="$3" -v target="${4:-}" 'BEGIN {
     r = slow / fast
     printf text, sprintf("%.2f", r)
-    if (target != "") printf " (target: at least %s, %s)", target, r >= target + 0 ? "met" : "NOT met"
+    if (target != "") printf " (target: at least %s, %s)", target, ((r >= target + 0) ? "met" : "NOT met")
     printf "\n"
   }'
 }
