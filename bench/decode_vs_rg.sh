@@ -140,10 +140,14 @@ fi
 if [[ -n $baseline ]]; then
   describe baseline "baseline" "$bytes_followed" "$(wc -l <"$out_dir/baseline.out") addresses"
 fi
-ratio ripgrep mailsift "mailsift scan is %s times as fast as rg -z" 10
 if [[ $decoding == yes ]]; then
+  ratio ripgrep mailsift "mailsift scan is %s times as fast as rg -z" 10
   ratio mailsift none "mailsift scan --decode=none is %s times as fast as with decoding"
   [[ -z $baseline ]] || ratio baseline none "mailsift scan --decode=none is %s times as fast as the baseline" 1
+else
+  # The target is for a binary that decodes what rg -z decompresses.
+  ratio ripgrep mailsift "mailsift scan, which does not decode, is %s times as fast as rg -z (the target does not apply)"
+  [[ -z $baseline ]] || ratio baseline mailsift "mailsift scan is %s times as fast as the baseline" 1
 fi
 echo "(ratios of the medians)"
 echo
