@@ -72,7 +72,7 @@ std::optional<platform::Failure> readContainer(
   std::string failure;
   const detail::DecoderModule* module = decoderModule(failure);
   if (module == nullptr) return unavailable(name, failure);
-  return module->readContainer(source, kind, name, onMember);
+  return module->containerReader(source, kind, name, onMember);
 }
 
 std::optional<platform::Failure> readPdfText(std::string_view document, const std::string& name,
@@ -80,7 +80,7 @@ std::optional<platform::Failure> readPdfText(std::string_view document, const st
   std::string failure;
   const detail::DecoderModule* module = decoderModule(failure);
   if (module == nullptr) return unavailable(name, failure);
-  return module->readPdfText(document, name, onPage);
+  return module->pdfTextReader(document, name, onPage);
 }
 
 std::optional<platform::Failure> readPdfFileText(const std::string& path,
@@ -88,7 +88,7 @@ std::optional<platform::Failure> readPdfFileText(const std::string& path,
   std::string failure;
   const detail::DecoderModule* module = decoderModule(failure);
   if (module == nullptr) return unavailable(path, failure);
-  return module->readPdfFileText(path, onPage);
+  return module->pdfFileTextReader(path, onPage);
 }
 
 }  // namespace mailsift

@@ -9,11 +9,15 @@
 
 namespace mailsift::detail {
 
+using ReadContainer = decltype(&readContainer);
+using ReadPdfText = decltype(&readPdfText);
+using ReadPdfFileText = decltype(&readPdfFileText);
+
 struct DecoderModule {
   unsigned version;  // kDecoderModuleVersion of the build that made the module
-  decltype(&readContainer) readContainer;
-  decltype(&readPdfText) readPdfText;
-  decltype(&readPdfFileText) readPdfFileText;
+  ReadContainer containerReader;
+  ReadPdfText pdfTextReader;
+  ReadPdfFileText pdfFileTextReader;
 };
 
 // Changes with the table or the signatures it holds.
