@@ -48,6 +48,10 @@ std::string_view ownText(FailureKind kind) noexcept {
       return "the server answered with an error";
     case FailureKind::Cancelled:
       return "cancelled";
+    case FailureKind::Damaged:
+      return "damaged or truncated data";
+    case FailureKind::Encrypted:
+      return "encrypted";
   }
   return "failed";
 }

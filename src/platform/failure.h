@@ -21,6 +21,8 @@ enum class FailureKind : unsigned char {
                    // TLS, time-out, too many redirects, a broken transfer
   HttpStatus,      // the server answered with status 400 or higher
   Cancelled,       // stopped on request
+  Damaged,         // compressed or archived data that is damaged or cut short
+  Encrypted,       // data that needs a password, not read
 };
 
 struct Failure {
