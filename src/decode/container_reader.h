@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "decode/byte_reader.h"
+#include "decode/markup_text_reader.h"
 #include "platform/failure.h"
 
 namespace mailsift {
@@ -43,28 +44,5 @@ enum class MemberReply : unsigned char { Continue, Stop };
 [[nodiscard]] std::optional<platform::Failure> readContainer(
     ByteReader& source, ContainerKind kind, const std::string& name,
     const std::function<MemberReply(const ContainerMember&, ByteReader&)>& onMember);
-
-// Markup read as text: tags dropped (those that end a paragraph, a cell or a
-// line give a line end, others nothing, so a word split into several runs
-// stays whole), character references and the predefined entities undone,
-// in UTF-8; comments, processing instructions and CDATA handled. For
-// office XML, HTML and XHTML. Reads `source` as it goes.
-class MarkupTextReader final : public ByteReader {
- public:
-  explicit MarkupTextReader(ByteReader& source);
-  ~MarkupTextReader() override;
-  MarkupTextReader(const MarkupTextReader&) = delete;
-  MarkupTextReader& operator=(const MarkupTextReader&) = delete;
-  [[nodiscard]] ReadOutcome read(char* buffer, std::size_t capacity) override;
-
- private:
-  struct State;
-  ByteReader& m_source;
-  State* m_state;
-};
-
-// True when a member's name or first bytes show markup worth reading as
-// text (office XML parts, .xml, .html, .xhtml, .htm, .svg, .opf, .ncx).
-bool isMarkupMember(std::string_view name, std::string_view head) noexcept;
 
 }  // namespace mailsift
