@@ -33,13 +33,14 @@ count=$(wc -l <"$list")
 print_machine
 "$build/bench/decode_gz" "$rounds" <"$list"
 
-walls=()
+TIMEFORMAT=%3R
+zcat_walls=()
 for ((round = 0; round < rounds; ++round)); do
   xargs -d '\n' cat <"$list" >/dev/null
-  TIMEFORMAT=%3R
-  walls+=("$({ time xargs -d '\n' zcat -f <"$list" >/dev/null; } 2>&1)")
+  seconds=$({ time xargs -d '\n' zcat -f <"$list" >/dev/null; } 2>&1)
+  zcat_walls+=("$seconds")
 done
-wall=$(median "${walls[@]}")
+wall=$(median "${zcat_walls[@]}")
 awk -v wall="$wall" -v count="$count" 'BEGIN {
   printf "%-14s %9.4f %9s %12.2f\n", "zcat", wall, "-", wall * 1e6 / count
 }'
