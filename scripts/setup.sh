@@ -24,7 +24,7 @@ ensure_packages() {
 }
 
 # What building the program and its tests needs.
-BUILD_PACKAGES=(cmake ninja-build g++ pkg-config libcurl4-openssl-dev libarchive-dev qt6-base-dev fonts-dejavu-core)
+BUILD_PACKAGES=(cmake ninja-build g++ pkg-config libcurl4-openssl-dev libarchive-dev zlib1g-dev qt6-base-dev fonts-dejavu-core)
 TEST_PACKAGES=(googletest libgtest-dev libgmock-dev)
 # What scripts/check needs besides: clang-format and clang-tidy 14 (Debian 12),
 # with run-clang-tidy, and git for the list of files.

@@ -9,7 +9,8 @@
 // 512 decompressed bytes are a tar header, a second reading takes the tar
 // from the decompressed stream. (libarchive's own tar bidder also takes a
 // stream that starts with zeros for an empty tar, and its content would be
-// lost.)
+// lost.) gzip is decompressed by zlib instead (detail/gzip_reader.h), which
+// checks what libarchive does not.
 #include "decode/container_reader.h"
 
 #include <archive.h>
@@ -19,7 +20,9 @@
 #include <exception>
 #include <memory>
 #include <utility>
-#include <vector>
+
+#include "decode/detail/feed_buffer.h"
+#include "decode/detail/gzip_reader.h"
 
 namespace mailsift {
 namespace {
@@ -35,43 +38,13 @@ constexpr int kFormatError = EFTYPE;
 constexpr int kFormatError = EILSEQ;
 #endif
 
-constexpr std::size_t kFeedSize = std::size_t{64} << 10;
+using detail::FeedBuffer;
+using detail::kFeedSize;
+
 constexpr std::size_t kTarBlock = 512;
 // ARCHIVE_RETRY from a header read means "try again"; a damaged archive
 // must not make that endless.
 constexpr int kHeaderRetries = 16;
-
-// The buffers the sessions of a thread read their sources into, kept for the
-// next session. Taking and giving back a few fixed buffers keeps the heap's
-// top from being given back to the system and faulted in again for every
-// small file of a folder full of .gz files (that cost about 200 us a file).
-// A session inside another's callback (a zip inside a tar) takes a second.
-class FeedBuffer {
- public:
-  FeedBuffer() {
-    spares().reserve(kKept);  // so that giving back never allocates
-    if (spares().empty()) {
-      m_bytes = std::make_unique_for_overwrite<char[]>(kFeedSize);
-    } else {
-      m_bytes = std::move(spares().back());
-      spares().pop_back();
-    }
-  }
-  ~FeedBuffer() {
-    if (spares().size() < kKept) spares().push_back(std::move(m_bytes));
-  }
-  FeedBuffer(const FeedBuffer&) = delete;
-  FeedBuffer& operator=(const FeedBuffer&) = delete;
-  char* get() const noexcept { return m_bytes.get(); }
-
- private:
-  static constexpr std::size_t kKept = 4;
-  static std::vector<std::unique_ptr<char[]>>& spares() {
-    thread_local std::vector<std::unique_ptr<char[]>> buffers;
-    return buffers;
-  }
-  std::unique_ptr<char[]> m_bytes;
-};
 
 struct ArchiveFree {
   void operator()(archive* handle) const noexcept { archive_read_free(handle); }
@@ -152,9 +125,8 @@ int enableKind(archive* handle, ContainerKind kind) {
       return archive_read_support_format_zip_streamable(handle);
     case ContainerKind::Tar:
       return archive_read_support_format_tar(handle);
-    case ContainerKind::Gzip:
-      filter = archive_read_support_filter_gzip(handle);
-      break;
+    case ContainerKind::Gzip:  // gzip goes to zlib (readGzip), never here
+      return ARCHIVE_FATAL;
     case ContainerKind::Bzip2:
       filter = archive_read_support_filter_bzip2(handle);
       break;
@@ -177,8 +149,14 @@ std::optional<Failure> Session::open(ContainerKind kind) {
   }
   const int opened = archive_read_open(handle(), this, nullptr, &Session::feed, nullptr);
   rethrowIfThrown();
-  if (opened == ARCHIVE_OK) return std::nullopt;
-  return failure({});
+  if (opened != ARCHIVE_OK) return failure({});
+  // Without its filter's magic a compressed kind would come out as its
+  // compressed bytes, read raw.
+  const bool compressed = kind != ContainerKind::Zip && kind != ContainerKind::Tar;
+  if (compressed && archive_filter_count(handle()) < 2) {
+    return Failure{FailureKind::Damaged, 0, m_name, "not " + std::string(containerKindName(kind)) + " data"};
+  }
+  return std::nullopt;
 }
 
 Failure Session::failure(std::string_view member) const {
@@ -318,8 +296,18 @@ std::optional<Failure> readHead(ByteReader& reader, std::size_t size, std::strin
   return std::nullopt;
 }
 
-// A compressed stream: its one decompressed stream, or the members of the
-// tar it holds.
+// A decompressed stream: the members of the tar it holds, or itself as the
+// one member.
+std::optional<Failure> readStream(ByteReader& stream, const std::string& name, const MemberCallback& onMember) {
+  std::string head;
+  if (std::optional<Failure> failure = readHead(stream, kTarBlock, head)) return failure;
+  PrefixedReader whole(head, stream);
+  if (recogniseContainer(head) == ContainerKind::Tar) return readArchive(whole, ContainerKind::Tar, name, onMember);
+  (void)onMember(ContainerMember{}, whole);
+  return std::nullopt;
+}
+
+// bzip2, xz or zstd, decompressed by libarchive.
 std::optional<Failure> readCompressed(ByteReader& source, ContainerKind kind, const std::string& name,
                                       const MemberCallback& onMember) {
   Session session(source, name);
@@ -332,23 +320,33 @@ std::optional<Failure> readCompressed(ByteReader& source, ContainerKind kind, co
   archive_entry* entry = nullptr;
   if (nextHeader(session, entry) != ARCHIVE_OK) return session.endFailure();
   MemberReader stream(session, {});
-  std::string head;
-  if (std::optional<Failure> failure = readHead(stream, kTarBlock, head)) return failure;
-  PrefixedReader whole(head, stream);
-  if (recogniseContainer(head) == ContainerKind::Tar) {
-    std::optional<Failure> failure = readArchive(whole, ContainerKind::Tar, name, onMember);
-    return failure ? failure : session.result();
-  }
-  (void)onMember(ContainerMember{}, whole);
-  return session.result();
+  std::optional<Failure> failure = readStream(stream, name, onMember);
+  return failure ? failure : session.result();
+}
+
+// gzip, decompressed by zlib.
+std::optional<Failure> readGzip(ByteReader& source, const std::string& name, const MemberCallback& onMember) {
+  detail::GzipReader stream(source, name);
+  std::optional<Failure> failure = readStream(stream, name, onMember);
+  return failure ? failure : stream.failure();
 }
 
 }  // namespace
 
 std::optional<Failure> readContainer(ByteReader& source, ContainerKind kind, const std::string& name,
                                      const MemberCallback& onMember) {
-  if (kind == ContainerKind::Zip || kind == ContainerKind::Tar) return readArchive(source, kind, name, onMember);
-  return readCompressed(source, kind, name, onMember);
+  switch (kind) {
+    case ContainerKind::Zip:
+    case ContainerKind::Tar:
+      return readArchive(source, kind, name, onMember);
+    case ContainerKind::Gzip:
+      return readGzip(source, name, onMember);
+    case ContainerKind::Bzip2:
+    case ContainerKind::Xz:
+    case ContainerKind::Zstd:
+      return readCompressed(source, kind, name, onMember);
+  }
+  return std::nullopt;
 }
 
 }  // namespace mailsift
