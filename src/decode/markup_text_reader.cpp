@@ -8,7 +8,6 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 #include <optional>
 #include <string>
 
@@ -471,7 +470,7 @@ ReadOutcome MarkupTextReader::read(char* buffer, std::size_t capacity) {
     }
   }
   const std::size_t bytes = std::min(capacity, state.out.size() - state.outAt);
-  std::memcpy(buffer, state.out.data() + state.outAt, bytes);
+  std::copy_n(state.out.data() + state.outAt, bytes, buffer);
   state.outAt += bytes;
   return {bytes, std::nullopt};
 }
