@@ -59,15 +59,17 @@ enum class MemberReply : unsigned char { Continue, Stop };
 //     An encrypted zip member whose size comes only after its data cannot
 //     be skipped without the password: the members after it are lost, and
 //     the result says so.
-// Returns std::nullopt when every member could be read. Otherwise the
-// failure, with `name` as its target: a read of `source` failing (its own
-// failure), or damaged, truncated or undecodable data (FailureKind::Damaged
-// with the library's message, prefixed with the member's name when a member
-// was being read). A member reader that fails gives the same failure to the
-// callback; the container's failure is then returned even if the callback
-// ignored it. Members before the damage have been handed over. Never throws
-// except std::bad_alloc and what `source` or the callback throws. Several
-// threads may read different containers at once.
+//   - A member's reader may itself be the source of another readContainer
+//     (a zip inside a tar), read within the callback.
+// Returns std::nullopt when every member could be read. Otherwise: a failed
+// read of `source` gives that failure as it is; damaged, truncated or
+// undecodable data (a wrong gzip checksum too) gives FailureKind::Damaged
+// with `name` as its target and the decoder's message, after the member's
+// name when a member was being read. A member reader that fails gives the
+// same failure to the callback, and readContainer returns it even if the
+// callback ignored it. Members before the damage have been handed over.
+// Never throws except std::bad_alloc and what `source` or the callback
+// throws. Several threads may read different containers at once.
 [[nodiscard]] std::optional<platform::Failure> readContainer(
     ByteReader& source, ContainerKind kind, const std::string& name,
     const std::function<MemberReply(const ContainerMember&, ByteReader&)>& onMember);
