@@ -39,7 +39,7 @@ enum class MemberReply : unsigned char { Continue, Stop };
 // Reads the container in `source`, which starts with the bytes
 // recogniseContainer took for `kind`, and calls `onMember` for each regular
 // member in archive order with a reader of its decompressed bytes. Folders,
-// links and devices are passed over. The callback may read all, part or none
+// links and devices are passed over. The callback may read all, some or none
 // of the member; the reader is valid only during the call.
 //   - A compressed file gives one member with an empty name, even when it
 //     holds nothing; a compressed tar file (.tar.gz ...) gives the tar's
