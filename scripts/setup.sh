@@ -24,8 +24,8 @@ ensure_packages() {
 }
 
 # What building the program and its tests needs.
-BUILD_PACKAGES=(cmake ninja-build g++ pkg-config libcurl4-openssl-dev libpoppler-cpp-dev qt6-base-dev fonts-dejavu-core)
-TEST_PACKAGES=(googletest libgtest-dev libgmock-dev zlib1g-dev)
+BUILD_PACKAGES=(cmake ninja-build g++ pkg-config libcurl4-openssl-dev libarchive-dev zlib1g-dev libpoppler-cpp-dev qt6-base-dev fonts-dejavu-core)
+TEST_PACKAGES=(googletest libgtest-dev libgmock-dev)
 # What scripts/check needs besides: clang-format and clang-tidy 14 (Debian 12),
 # with run-clang-tidy, and git for the list of files.
 CHECK_PACKAGES=(clang-format clang-tidy git)

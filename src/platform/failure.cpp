@@ -49,7 +49,9 @@ std::string_view ownText(FailureKind kind) noexcept {
     case FailureKind::Cancelled:
       return "cancelled";
     case FailureKind::Damaged:
-      return "damaged or unreadable content";
+      return "damaged or truncated data";
+    case FailureKind::Encrypted:
+      return "encrypted";
     case FailureKind::LimitReached:
       return "limit reached";
   }

@@ -22,6 +22,7 @@ enum class FailureKind : unsigned char {
   HttpStatus,      // the server answered with status 400 or higher
   Cancelled,       // stopped on request
   Damaged,         // the content is damaged, truncated or not in the form it claims
+  Encrypted,       // data that needs a password, not read
   LimitReached,    // decoding stopped at a limit: nesting depth, decoded bytes or time
 };
 
