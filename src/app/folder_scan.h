@@ -50,7 +50,7 @@ struct FolderScanOptions {
   // pieces on every job, when its turn comes, so a few large files do not
   // leave the work to one thread nor hold all their entries at once.
   std::uint64_t pieceBytes = std::uint64_t{8} << 20;
-  DecodeOptions decode;  // decoded views of each file
+  DecodeOptions decode{};  // decoded views of each file
 };
 
 struct FolderScanSummary {

@@ -50,7 +50,7 @@ struct ScanOptions {
   unsigned jobs = 0;                                    // threads for folder scans; 0 means one per core
   const std::atomic<bool>* stop = nullptr;              // ends the scan early when it turns true
   platform::HttpOptions http;                           // time-outs for downloads (its cancel is set from `stop`)
-  DecodeOptions decode;                                 // decoded views of files and pages
+  DecodeOptions decode{};                               // decoded views of files and pages
   std::function<void(const ScanProgress&)> onProgress;  // called on the scanning thread
   // Called on the scanning thread after the closing steps of every file,
   // while the lists are consistent; it may read them but not change them.

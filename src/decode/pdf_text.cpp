@@ -67,10 +67,6 @@ std::optional<platform::Failure> readPages(std::unique_ptr<poppler::document> do
 
 }  // namespace
 
-bool looksLikePdf(std::string_view head) noexcept {
-  return head.substr(0, 1024).find("%PDF-") != std::string_view::npos;
-}
-
 std::optional<platform::Failure> readPdfText(std::string_view document, const std::string& name,
                                              const std::function<PageReply(std::string_view utf8)>& onPage) {
   if (document.size() > static_cast<std::size_t>(INT_MAX)) {

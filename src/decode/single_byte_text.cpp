@@ -162,11 +162,12 @@ void SingleByteTranscoder::fromUtf8(std::string_view piece, std::string& out) {
         decodeUtf8(reinterpret_cast<const unsigned char*>(m_pending), m_pendingSize, character);
     if (length == kIncomplete) continue;
     if (length > 0) {
-      out.push_back(windows1252ByteOf(character, m_replacement));
+      putCharacter(character, out);
       m_pendingSize = 0;
     } else {
       // Not a sequence: the first byte stands for itself; the others are
       // looked at again as the start of what follows.
+      m_started = true;
       out.push_back(m_pending[0]);
       const std::string_view rest(m_pending + 1, m_pendingSize - 1);
       m_pendingSize = 0;
@@ -176,15 +177,12 @@ void SingleByteTranscoder::fromUtf8(std::string_view piece, std::string& out) {
       return;
     }
   }
-  if (!m_started) {
-    m_started = true;
-    if (piece.starts_with("\xEF\xBB\xBF")) piece.remove_prefix(3);
-  }
   const auto* bytes = reinterpret_cast<const unsigned char*>(piece.data());
   const std::size_t size = piece.size();
   for (std::size_t i = 0; i < size;) {
     const std::size_t run = asciiRun(bytes + i, size - i);
     out.append(piece.data() + i, run);
+    if (run > 0) m_started = true;
     i += run;
     if (i >= size) break;
     char32_t character = 0;
@@ -195,13 +193,23 @@ void SingleByteTranscoder::fromUtf8(std::string_view piece, std::string& out) {
       return;
     }
     if (length == kInvalid) {
+      m_started = true;
       out.push_back(piece[i]);
       ++i;
     } else {
-      out.push_back(windows1252ByteOf(character, m_replacement));
+      putCharacter(character, out);
       i += static_cast<std::size_t>(length);
     }
   }
+}
+
+void SingleByteTranscoder::putCharacter(char32_t character, std::string& out) {
+  // A byte order mark at the very start is no character of the text.
+  if (!m_started) {
+    m_started = true;
+    if (character == 0xFEFF) return;
+  }
+  out.push_back(windows1252ByteOf(character, m_replacement));
 }
 
 void SingleByteTranscoder::putCodeUnit(char16_t unit, std::string& out) {

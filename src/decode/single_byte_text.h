@@ -39,11 +39,12 @@ class SingleByteTranscoder {
  private:
   void fromUtf8(std::string_view piece, std::string& out);
   void fromUtf16(std::string_view piece, std::string& out);
+  void putCharacter(char32_t character, std::string& out);
   void putCodeUnit(char16_t unit, std::string& out);
 
   TextEncoding m_encoding;
   char m_replacement;
-  bool m_started = false;   // the byte order mark has been looked for
+  bool m_started = false;   // a character has come: a byte order mark now is a character
   char m_pending[4] = {};   // bytes of a character not complete yet
   std::size_t m_pendingSize = 0;
   char16_t m_highSurrogate = 0;  // UTF-16: a high surrogate waiting for its pair

@@ -46,7 +46,7 @@ TEST(Failure, OwnFailuresHaveTheirKindsTextAndNoNumber) {
   EXPECT_EQ(folder.systemError, 0);
   EXPECT_EQ(describe(folder), "docs: is a folder");
   EXPECT_EQ(describe(failureOf(FailureKind::NotRegularFile, "/dev/zero")), "/dev/zero: not a regular file");
-  EXPECT_EQ(describe(failureOf(FailureKind::Damaged, "a.pdf")), "a.pdf: damaged or unreadable content");
+  EXPECT_EQ(describe(failureOf(FailureKind::Damaged, "a.pdf")), "a.pdf: damaged or truncated data");
 }
 
 TEST(Failure, AStepOfALargerTaskKeepsKindAndNumber) {
