@@ -200,8 +200,13 @@ class FileDecoder {
     return platform::Failure{platform::FailureKind::LimitReached, 0, name, why};
   }
 
+  // A member's failure comes twice, from its reader and from its
+  // container: it is noted once.
   void note(platform::Failure failure) {
-    if (m_notes.size() < 100) m_notes.push_back(std::move(failure));
+    const bool known = std::any_of(m_notes.begin(), m_notes.end(), [&](const platform::Failure& noted) {
+      return noted.kind == failure.kind && noted.message == failure.message;
+    });
+    if (!known && m_notes.size() < 100) m_notes.push_back(std::move(failure));
   }
 
   ReadBuffer& bufferAt(unsigned depth) {

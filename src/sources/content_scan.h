@@ -64,7 +64,8 @@ struct ContentScanResult {
 //     stored, and beside it with the escapes undone.
 // The entries of a view beside the stored text come after the others, and
 // only those the stored text did not give. `buffer` serves the input
-// itself; nested views use buffers of their own. `onProgress` gets the
+// itself (one of at least 4 KiB, so that the first bytes fit in it); nested
+// views use buffers of their own. `onProgress` gets the
 // stored bytes read so far.
 ContentScanResult scanContent(platform::InputFile& input, EntrySink& sink, ReadBuffer& buffer,
                               const DecodeOptions& options,
