@@ -24,7 +24,7 @@ namespace {
 constexpr std::size_t kWindow = 4096;  // files listed but not yet handed over
 constexpr auto kStopPoll = std::chrono::milliseconds(50);
 constexpr std::size_t kClaimAtOnce = 32;  // most files a worker claims per visit to the window
-constexpr std::size_t kPassAtOnce = 32;  // files the walk gathers before it passes them on
+constexpr std::size_t kPassAtOnce = 32;   // files the walk gathers before it passes them on
 
 struct Slot {
   std::string path;
@@ -137,18 +137,17 @@ class Pipeline {
     if (slot.failure) return;
     const std::optional<platform::Failure> none;
     const PieceScanOptions pieces{m_jobs, m_options.pieceBytes};
-    const PieceScanResult scanned =
-        mailsift::scanInPieces(input, pieces, [&](const FileEntries& piece) {
-          slot.bytes = std::min(slot.bytes + pieces.pieceBytes, input.size());
-          onFile(ScannedFile{slot.path, none, slot.bytes, piece, true});
-          if (onProgress) {
-            progress.filesDone = summary.filesScanned;
-            progress.bytesDone = summary.bytes + slot.bytes;
-            progress.currentPath = &slot.path;
-            onProgress(progress);
-          }
-          return stopRequested() ? SinkReply::Stop : SinkReply::Continue;
-        });
+    const PieceScanResult scanned = mailsift::scanInPieces(input, pieces, [&](const FileEntries& piece) {
+      slot.bytes = std::min(slot.bytes + pieces.pieceBytes, input.size());
+      onFile(ScannedFile{slot.path, none, slot.bytes, piece, true});
+      if (onProgress) {
+        progress.filesDone = summary.filesScanned;
+        progress.bytesDone = summary.bytes + slot.bytes;
+        progress.currentPath = &slot.path;
+        onProgress(progress);
+      }
+      return stopRequested() ? SinkReply::Stop : SinkReply::Continue;
+    });
     slot.bytes = scanned.bytes;
     slot.failure = scanned.failure;
   }
@@ -218,7 +217,7 @@ class Pipeline {
         // Up to half of its share of what is waiting, so that the other
         // workers are not left idle behind one long claim.
         const std::size_t waiting = m_base + m_window.size() - m_nextClaim;
-        const std::size_t claim = std::clamp<std::size_t>(waiting / (2 * m_jobs), 1, kClaimAtOnce);
+        const std::size_t claim = std::clamp<std::size_t>(waiting / (std::size_t{2} * m_jobs), 1, kClaimAtOnce);
         while (claimed.size() < claim && m_nextClaim < m_base + m_window.size()) {
           claimed.push_back(&m_window[m_nextClaim - m_base]);
           ++m_nextClaim;

@@ -133,7 +133,8 @@ class Job {
     }
     ListsSink lists(m_lists);
     const auto addFile = [&](const ScannedFile& file) {
-      for (std::size_t i = 0; i < file.entries.size(); ++i) lists.addEntry(file.entries.target(i), file.entries.text(i));
+      for (std::size_t i = 0; i < file.entries.size(); ++i)
+        lists.addEntry(file.entries.target(i), file.entries.text(i));
       if (file.notes != nullptr) keepNotes(outcome, *file.notes);
       if (!file.morePieces) closeFile(lists);
     };
@@ -153,8 +154,7 @@ class Job {
     }
     ListsSink lists(m_lists);
     const UrlScanSource page = fetchUrlForScan(
-        outcome.source.target, [&](platform::InputFile& input) { return scanInto(input, lists, outcome); },
-        http);
+        outcome.source.target, [&](platform::InputFile& input) { return scanInto(input, lists, outcome); }, http);
     outcome.failure = page.failure;
     closeFile(lists);
   }

@@ -21,8 +21,7 @@ ReadOutcome PrefixedReader::read(char* buffer, std::size_t capacity) {
   return {bytes, std::nullopt};
 }
 
-std::optional<platform::Failure> readAll(ByteReader& reader, std::uint64_t limit, std::string& into,
-                                         bool& truncated) {
+std::optional<platform::Failure> readAll(ByteReader& reader, std::uint64_t limit, std::string& into, bool& truncated) {
   into.clear();
   truncated = false;
   constexpr std::size_t kStep = std::size_t{64} << 10;

@@ -158,8 +158,7 @@ void SingleByteTranscoder::fromUtf8(std::string_view piece, std::string& out) {
     m_pending[m_pendingSize++] = piece.front();
     piece.remove_prefix(1);
     char32_t character = 0;
-    const int length =
-        decodeUtf8(reinterpret_cast<const unsigned char*>(m_pending), m_pendingSize, character);
+    const int length = decodeUtf8(reinterpret_cast<const unsigned char*>(m_pending), m_pendingSize, character);
     if (length == kIncomplete) continue;
     if (length > 0) {
       putCharacter(character, out);

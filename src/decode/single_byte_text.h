@@ -44,8 +44,8 @@ class SingleByteTranscoder {
 
   TextEncoding m_encoding;
   char m_replacement;
-  bool m_started = false;   // a character has come: a byte order mark now is a character
-  char m_pending[4] = {};   // bytes of a character not complete yet
+  bool m_started = false;  // a character has come: a byte order mark now is a character
+  char m_pending[4] = {};  // bytes of a character not complete yet
   std::size_t m_pendingSize = 0;
   char16_t m_highSurrogate = 0;  // UTF-16: a high surrogate waiting for its pair
 };

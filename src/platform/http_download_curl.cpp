@@ -57,13 +57,11 @@ const Curl* loadCurl(std::string& failure) {
       loadFailure = std::string("cannot load ") + kLibraryName + (reason != nullptr ? std::string(": ") + reason : "");
       return;
     }
-    const bool bound = bind(library, "curl_global_init", curl.globalInit) &&
-                       bind(library, "curl_easy_init", curl.easyInit) &&
-                       bind(library, "curl_easy_cleanup", curl.easyCleanup) &&
-                       bind(library, "curl_easy_setopt", curl.easySetopt) &&
-                       bind(library, "curl_easy_getinfo", curl.easyGetinfo) &&
-                       bind(library, "curl_easy_perform", curl.easyPerform) &&
-                       bind(library, "curl_easy_strerror", curl.easyStrerror);
+    const bool bound =
+        bind(library, "curl_global_init", curl.globalInit) && bind(library, "curl_easy_init", curl.easyInit) &&
+        bind(library, "curl_easy_cleanup", curl.easyCleanup) && bind(library, "curl_easy_setopt", curl.easySetopt) &&
+        bind(library, "curl_easy_getinfo", curl.easyGetinfo) && bind(library, "curl_easy_perform", curl.easyPerform) &&
+        bind(library, "curl_easy_strerror", curl.easyStrerror);
     if (!bound) {
       loadFailure = std::string(kLibraryName) + " lacks a call this program needs";
       return;

@@ -134,7 +134,8 @@ class CountingReader final : public ByteReader {
       : m_input(input), m_onProgress(onProgress) {}
   ReadOutcome read(char* buffer, std::size_t capacity) override {
     if (m_input.isRegular() && m_bytes >= m_input.size()) return {};  // the size when opened, as scanInput
-    if (m_input.isRegular()) capacity = static_cast<std::size_t>(std::min<std::uint64_t>(capacity, m_input.size() - m_bytes));
+    if (m_input.isRegular())
+      capacity = static_cast<std::size_t>(std::min<std::uint64_t>(capacity, m_input.size() - m_bytes));
     ReadOutcome got = m_input.read(buffer, capacity);
     m_bytes += got.bytes;
     if (got.bytes > 0 && m_onProgress) m_onProgress(m_bytes);

@@ -68,8 +68,7 @@ struct ContentScanResult {
 // views use buffers of their own. `onProgress` gets the
 // stored bytes read so far.
 ContentScanResult scanContent(platform::InputFile& input, EntrySink& sink, ReadBuffer& buffer,
-                              const DecodeOptions& options,
-                              const std::function<void(std::uint64_t)>& onProgress = {});
+                              const DecodeOptions& options, const std::function<void(std::uint64_t)>& onProgress = {});
 
 // True when the first bytes of a text show content that only scanContent
 // reads right. False for DecodeMode::None.

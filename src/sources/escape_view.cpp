@@ -19,8 +19,8 @@ struct UrlEscape {
   char low;
   char byte;
 };
-constexpr std::array<UrlEscape, 5> kUrlEscapes{{
-    {'4', '0', '@'}, {'2', 'e', '.'}, {'2', 'd', '-'}, {'5', 'f', '_'}, {'2', 'b', '+'}}};
+constexpr std::array<UrlEscape, 5> kUrlEscapes{
+    {{'4', '0', '@'}, {'2', 'e', '.'}, {'2', 'd', '-'}, {'5', 'f', '_'}, {'2', 'b', '+'}}};
 
 char lowered(char c) noexcept { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c; }
 
@@ -33,7 +33,8 @@ bool containsNoCase(std::string_view text, std::string_view what) noexcept {
 
 bool holdsEscapes(std::string_view head) noexcept {
   static constexpr std::array<std::string_view, 7> kMarks{"&#", "&commat;", "&period;", "%40", "%2e", "\\-", "\\(at"};
-  return std::any_of(kMarks.begin(), kMarks.end(), [head](std::string_view mark) { return containsNoCase(head, mark); });
+  return std::any_of(kMarks.begin(), kMarks.end(),
+                     [head](std::string_view mark) { return containsNoCase(head, mark); });
 }
 
 std::size_t EscapeDecoder::undo(std::string_view text, bool atEnd, std::string& out) const {

@@ -39,7 +39,9 @@ TEST(SingleByteText, RecognisesTheEncodingFromTheFirstBytes) {
       {"plain ascii a@b.de", TextEncoding::Windows1252},
       {"m\xFCller@b\xFCro.de in Windows-1252", TextEncoding::Windows1252},
       {"m\xC3\xBCller@b\xC3\xBCro.de in UTF-8", TextEncoding::Utf8},
-      {"\xEF\xBB\xBF" "ascii after a mark", TextEncoding::Utf8},
+      {"\xEF\xBB\xBF"
+       "ascii after a mark",
+       TextEncoding::Utf8},
       {"\xFF\xFE" + utf16(u"a@b.de", true), TextEncoding::Utf16LE},
       {"\xFE\xFF" + utf16(u"a@b.de", false), TextEncoding::Utf16BE},
       {utf16(u"mail me at a@b.de please", true), TextEncoding::Utf16LE},
@@ -56,7 +58,8 @@ TEST(SingleByteText, GivesEachCharacterItsWindows1252Byte) {
   EXPECT_EQ(whole(TextEncoding::Utf8, "\xEF\xBB\xBF\xE2\x82\xAC \xE2\x80\x94 \xC5\x82 \xF0\x9F\x98\x80"),
             "\x80 \x97 \x1A \x1A");
   // Bytes that form no sequence stand for themselves, one by one.
-  EXPECT_EQ(whole(TextEncoding::Utf8, "\xFC\xC3(\xE0\x80\xAF\xED\xA0\x80 \xC3"), "\xFC\xC3(\xE0\x80\xAF\xED\xA0\x80 \xC3");
+  EXPECT_EQ(whole(TextEncoding::Utf8, "\xFC\xC3(\xE0\x80\xAF\xED\xA0\x80 \xC3"),
+            "\xFC\xC3(\xE0\x80\xAF\xED\xA0\x80 \xC3");
   EXPECT_EQ(whole(TextEncoding::Utf16LE, "\xFF\xFE" + utf16(u"\u00FC\u20AC\u0142\xD83D\xDE00!\xDC00", true)),
             "\xFC\x80\x1A\x1A!\x1A");
   EXPECT_EQ(whole(TextEncoding::Utf16BE, utf16(u"a@b.de", false) + "x"), "a@b.de\x1A");
@@ -65,8 +68,18 @@ TEST(SingleByteText, GivesEachCharacterItsWindows1252Byte) {
 // Any text, cut anywhere, gives what the whole text gives.
 TEST(SingleByteText, PiecesGiveWhatTheWholeTextGives) {
   std::mt19937 random(7);
-  const std::vector<std::string> atoms{"a", "@", ".", "\xC3\xBC", "\xE2\x82\xAC", "\xF0\x9F\x98\x80", "\xC3",
-                                       "\x80", "\xED\xA0\x80", "\xEF\xBB\xBF", "\xFE\xFF", std::string(1, '\0')};
+  const std::vector<std::string> atoms{"a",
+                                       "@",
+                                       ".",
+                                       "\xC3\xBC",
+                                       "\xE2\x82\xAC",
+                                       "\xF0\x9F\x98\x80",
+                                       "\xC3",
+                                       "\x80",
+                                       "\xED\xA0\x80",
+                                       "\xEF\xBB\xBF",
+                                       "\xFE\xFF",
+                                       std::string(1, '\0')};
   for (const TextEncoding encoding : {TextEncoding::Utf8, TextEncoding::Utf16LE, TextEncoding::Utf16BE}) {
     for (int round = 0; round < 300; ++round) {
       std::string text;

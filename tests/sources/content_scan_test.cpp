@@ -53,7 +53,8 @@ TEST(ContentScan, EachContentGetsItsView) {
   TempFolder folder;
   const std::string text = "write to jo@example.com or ann(at)example.org\n";
   const std::string docx = writeContainer(
-      layout("zip"), {{"word/document.xml", "<w:p><w:r><w:t>to ed@exa</w:t></w:r><w:r><w:t>mple.com</w:t></w:r></w:p>"}});
+      layout("zip"),
+      {{"word/document.xml", "<w:p><w:r><w:t>to ed@exa</w:t></w:r><w:r><w:t>mple.com</w:t></w:r></w:p>"}});
   const struct {
     std::string name;
     std::string content;
@@ -61,12 +62,14 @@ TEST(ContentScan, EachContentGetsItsView) {
   } cases[] = {
       {"plain.txt", text, {"found jo@example.com", "found ann@example.org"}},
       {"text.gz", writeContainer(layout("gzip"), {{"", text}}), {"found jo@example.com", "found ann@example.org"}},
-      {"nested.tar.gz", writeContainer(layout("tar.gz"), {{"a.docx", docx}, {"b.txt", text}}),
+      {"nested.tar.gz",
+       writeContainer(layout("tar.gz"), {{"a.docx", docx}, {"b.txt", text}}),
        {"found ed@example.com", "found jo@example.com", "found ann@example.org"}},
       {"utf8.txt", "\xE2\x80\x9Cjo@b\xC3\xBCro.de\xE2\x80\x9D", {"found jo@b\xC3\xBCro.de"}},
       {"utf16.txt", utf16le("mail ann@example.net now"), {"found ann@example.net"}},
       // Beside the stored text: only what it did not give, after its entries.
-      {"page.html", "<a>jo&#64;example.com</a> ann@example.org jo&#x40;example.com ann&#64;example.org",
+      {"page.html",
+       "<a>jo&#64;example.com</a> ann@example.org jo&#x40;example.com ann&#64;example.org",
        {"found ann@example.org", "found jo@example.com"}},
       {"mail.eml",
        "From: a@example.com\nMIME-Version: 1.0\nContent-Type: text/plain; charset=utf-8\n"
