@@ -209,7 +209,7 @@ class Pipeline {
     platform::InputFile input;
     slot.failure = platform::InputFile::open(readPath, input, platform::InputFile::Check::TrustListing);
     if (slot.failure) return;
-    StreamScanResult scanned = scanInput(input, slot.entries, buffer);
+    StreamScanResult scanned = scanInput(input, slot.entries, buffer, {}, m_options.rules);
     slot.bytes = scanned.bytes;
     slot.failure = std::move(scanned.failure);
   }

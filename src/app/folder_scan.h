@@ -12,6 +12,7 @@
 
 #include "app/file_entries.h"
 #include "platform/failure.h"
+#include "scanner/scan_rules.h"
 #include "sources/folder_walk.h"
 
 namespace mailsift {
@@ -38,6 +39,7 @@ struct FolderScanOptions {
   // Read each file under its path with leading and trailing blanks removed,
   // as the folder scan of the window does; the path handed over stays as listed.
   bool trimPaths = false;
+  ScanRules rules = ScanRules::Specified;  // the rules every file is scanned with
 };
 
 struct FolderScanSummary {

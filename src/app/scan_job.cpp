@@ -79,7 +79,9 @@ class Job {
   // Reads and scans one input through the job's buffer into `sink`; a
   // large regular file in pieces on the job's threads.
   std::optional<platform::Failure> scanInto(platform::InputFile& input, EntrySink& sink, const ScanSource& source) {
-    const PieceScanOptions pieces{m_options.jobs};
+    PieceScanOptions pieces;
+    pieces.jobs = m_options.jobs;
+    pieces.rules = m_options.rules;
     if (worthScanningInPieces(input, pieces)) {
       std::uint64_t done = 0;
       return scanInPieces(input, pieces,
@@ -92,7 +94,9 @@ class Job {
                           })
           .failure;
     }
-    return scanInput(input, sink, m_buffer, [&](std::uint64_t bytes) { report(source, bytes); }).failure;
+    return scanInput(
+               input, sink, m_buffer, [&](std::uint64_t bytes) { report(source, bytes); }, m_options.rules)
+        .failure;
   }
 
   void scanFile(SourceOutcome& outcome) {
@@ -109,6 +113,7 @@ class Job {
     folderOptions.jobs = m_options.jobs;
     folderOptions.stop = m_options.stop;
     folderOptions.trimPaths = true;
+    folderOptions.rules = m_options.rules;
     std::function<void(const FolderScanProgress&)> onProgress;
     if (m_options.onProgress) {
       onProgress = [&](const FolderScanProgress& folder) {

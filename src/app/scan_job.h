@@ -16,6 +16,7 @@
 #include "platform/failure.h"
 #include "platform/http_download.h"
 #include "results/result_lists.h"
+#include "scanner/scan_rules.h"
 #include "sources/scan_text.h"
 
 namespace mailsift {
@@ -47,6 +48,7 @@ struct ScanProgress {
 
 struct ScanOptions {
   unsigned jobs = 0;                                    // threads for folder scans; 0 means one per core
+  ScanRules rules = ScanRules::Specified;               // the rules every file, folder file and page is scanned with
   const std::atomic<bool>* stop = nullptr;              // ends the scan early when it turns true
   platform::HttpOptions http;                           // time-outs for downloads (its cancel is set from `stop`)
   std::function<void(const ScanProgress&)> onProgress;  // called on the scanning thread
