@@ -16,9 +16,9 @@ extern const std::array<std::string_view, 277> kTopLevelDomains;
 
 // The current list, which extended rules know besides the fixed one: the
 // top-level domains of the public suffix list the build was made with
-// (those written in a to z), lower case, in alphabetical order, less a few
-// names that are mostly file name extensions in real text (see
-// src/scanner/CMakeLists.txt).
+// (those written in a to z), lower case, in alphabetical order, less
+// "java", "zip" and "mov", which real text writes as file name extensions
+// (see src/scanner/CMakeLists.txt).
 std::span<const std::string_view> currentTopLevelDomains() noexcept;
 
 // Where the current list comes from, in words: the version of the package

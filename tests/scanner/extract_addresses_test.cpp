@@ -130,6 +130,7 @@ TEST(ExtractAddresses, ExtendedRulesOnRealText) {
       {"core_at_file.py", {}, {}},
       {"Compile Farm @ HouseGordon.com", {}, {}},
       {"x -at-home.de a-at-b.de", {}, {}},
+      {"the sources are at release.zip", {{L2, "are@release.zip"}}, {{L2, "are@release.zip"}}},
   };
   for (const RulesCase& c : cases) {
     SCOPED_TRACE(c.text);

@@ -86,6 +86,7 @@ TEST(TopLevelDomains, ExtendedRulesKnowBothListsAndNothingElse) {
     EXPECT_EQ(isTopLevelDomain(name, ScanRules::Extended), known.count(name) == 1) << name;
   EXPECT_TRUE(isTopLevelDomain("AN", ScanRules::Extended));  // of the fixed list only
   EXPECT_FALSE(isTopLevelDomain("graphics", ScanRules::Extended));
+  for (const char* leftOut : {"JAVA", "ZIP", "MOV"}) EXPECT_FALSE(isTopLevelDomain(leftOut, ScanRules::Extended));
   EXPECT_FALSE(isTopLevelDomain("GRAPHICS"));
 }
 
