@@ -14,7 +14,8 @@ namespace mailsift::cli {
 namespace {
 
 constexpr std::string_view kHelp =
-    "Usage: mailsift extract [--jobs=N] [--encoding=cp1252] [FILE...]\n"
+    "Usage: mailsift extract [--rules=specified|extended] [--jobs=N] [--encoding=cp1252]\n"
+    "                        [FILE...]\n"
     "\n"
     "Scans each FILE (standard input when none is given, or for \"-\") for\n"
     "e-mail addresses and prints one line per address found, in the order of\n"
@@ -26,11 +27,19 @@ constexpr std::string_view kHelp =
     "Spelled-out forms such as (at), [at], \" at \", (dot), [dot], (punkt) and\n"
     "[punkt] are read as \"@\" and \".\". Output is UTF-8 with LF line ends.\n"
     "\n"
+    "--rules=extended reads more: \"+\" in the local part (a+tag@example.com),\n"
+    "forms between blanks or in other brackets (\" [at] \", \" (at) \", \" <at> \",\n"
+    "\" {at} \", \" -at- \", \" dot \", \" [dot] \", \" <dot> \", ...), the current list of\n"
+    "top-level domains (see 'mailsift --version'), one-letter labels below the\n"
+    "last two (x@d.umn.edu), and a full stop right after an address ends the\n"
+    "sentence, not the address.\n"
+    "\n"
     "Input is read as it comes, through a fixed buffer, so memory does not\n"
     "grow with it; a large file is cut into pieces that are scanned on\n"
     "several threads, and the lines still come in the order of the text.\n"
     "\n"
     "Options:\n"
+    "  --rules=RULES      specified (the default) or extended, see above\n"
     "  --jobs=N           threads for one large file (default: one per core;\n"
     "                     the output never changes)\n"
     "  --encoding=cp1252  read input bytes as Windows-1252 (the default)\n"
@@ -69,7 +78,7 @@ class PieceLines final : public PieceCollector {
 // file, and prints its entries in text order. Returns the read failure.
 std::optional<platform::Failure> extractFrom(platform::InputFile& input, const PieceScanOptions& pieces,
                                              OutputBuffer& out, LinePrinter& printer, ReadBuffer& buffer) {
-  if (!worthScanningInPieces(input, pieces)) return scanInput(input, printer, buffer).failure;
+  if (!worthScanningInPieces(input, pieces)) return scanInput(input, printer, buffer, {}, pieces.rules).failure;
   return scanInPieces(
              input, pieces, [] { return std::make_unique<PieceLines>(); },
              [&](PieceCollector& piece) {
@@ -107,6 +116,10 @@ int runExtract(std::span<const std::string_view> args) {
         printError("unsupported encoding '" + std::string(arg.substr(11)) + "' (supported: cp1252)");
         return 2;
       }
+    } else if (arg.starts_with("--rules=")) {
+      const std::optional<ScanRules> rules = parseRulesOption(arg);
+      if (!rules) return 2;
+      pieces.rules = *rules;
     } else {
       printError("unknown option '" + std::string(arg) + "'\nTry 'mailsift extract --help'.");
       return 2;

@@ -34,6 +34,12 @@ constexpr std::string_view kHelp =
     "  --delimiter=TEXT           the delimiter of the export, as typed in the\n"
     "                             window: \"br\" is a line break (CR LF), \"tb\" a\n"
     "                             tab; letters are lower-cased (default \";br\")\n"
+    "  --rules=RULES              specified (the default) or extended: \"+\" in the\n"
+    "                             local part, forms between blanks or in other\n"
+    "                             brackets (\" [at] \", \" <at> \", \" dot \"...), the\n"
+    "                             current top-level domains, one-letter labels\n"
+    "                             below the last two, and a full stop after an\n"
+    "                             address left out (see 'mailsift extract --help')\n"
     "  --jobs=N                   threads that read and scan folder files\n"
     "                             (default: one per core; results never change)\n"
     "  --encoding=cp1252          read input bytes as Windows-1252 (the default)\n"
@@ -58,6 +64,7 @@ struct Options {
   std::string delimiterAnswer{kDefaultDelimiterAnswer};
   bool delimiterGiven = false;
   unsigned jobs = 0;
+  ScanRules rules = ScanRules::Specified;
   bool verbose = false;
   std::vector<std::string> paths;
 };
@@ -106,6 +113,10 @@ int parseOptions(std::span<const std::string_view> args, Options& options) {
         printError("unsupported encoding '" + std::string(valueOf("--encoding=")) + "' (supported: cp1252)");
         return 2;
       }
+    } else if (arg.starts_with("--rules=")) {
+      const std::optional<ScanRules> rules = parseRulesOption(arg);
+      if (!rules) return 2;
+      options.rules = *rules;
     } else if (arg == "--verbose") {
       options.verbose = true;
     } else {
@@ -220,6 +231,7 @@ int runScan(std::span<const std::string_view> args) {
     ProgressLine progress;
     ScanOptions scanOptions;
     scanOptions.jobs = options.jobs;
+    scanOptions.rules = options.rules;
     scanOptions.onProgress = [&](const ScanProgress& p) { progress.update(p); };
     report = mailsift::runScan(sources, lists, scanOptions);
   }

@@ -330,6 +330,7 @@ void Form1::startScan(ScanSource source) {
   setScanning(true);
   ScanOptions options;
   options.jobs = m_settings.jobs;
+  options.rules = m_settings.rules;
   m_controller.start({std::move(source)}, std::move(options));
   m_poll->start();
 }

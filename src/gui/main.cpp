@@ -1,7 +1,11 @@
 // The desktop window of mailsift: loads the interface texts for the user's
-// locale and opens Form1.
+// locale and opens Form1. `--rules=extended` on the command line makes its
+// scans use the extended rules.
 #include <QApplication>
 #include <QDate>
+#include <QStringList>
+#include <cstdio>
+#include <optional>
 
 #include "app/ui_texts.h"
 #include "gui/form1.h"
@@ -15,6 +19,17 @@ int main(int argc, char** argv) {
   settings.donateUrl = QStringLiteral(MAILSIFT_DONATE_URL);
   settings.year = QDate::currentDate().year();
   settings.programFolder = QCoreApplication::applicationDirPath();
+  const QStringList arguments = QCoreApplication::arguments();
+  for (qsizetype i = 1; i < arguments.size(); ++i) {
+    if (!arguments[i].startsWith(QStringLiteral("--rules="))) continue;
+    const QByteArray name = arguments[i].mid(8).toUtf8();
+    const std::optional<mailsift::ScanRules> rules = mailsift::scanRulesNamed(name.toStdString());
+    if (!rules) {
+      std::fprintf(stderr, "mailsift: --rules takes specified or extended, not '%s'\n", name.constData());
+      return 2;
+    }
+    settings.rules = *rules;
+  }
   mailsift::gui::Form1 window(dialogs, mailsift::uiTextsForUserLocale(), settings);
   window.show();
   return QApplication::exec();
