@@ -374,9 +374,19 @@ class Scanner {
   // most one ends there.
   std::size_t blankFormEndingAt(std::size_t q, bool& isAt) const noexcept {
     if (q < 3) return kNone;
+    // The byte before the blank tells the lengths: "t" ends " at " and
+    // " dot ", the others the bracketed forms.
     const unsigned char last = m_text[q - 1];
-    if ((last | 0x20) != 't' && !isCloser(last) && last != '-') return kNone;
-    for (const std::size_t length : kBlankFormLengths) {
+    std::size_t from = 0;
+    std::size_t to = 0;
+    if ((last | 0x20) == 't') {
+      to = 2;
+    } else if (isCloser(last) || last == '-') {
+      from = 2;
+      to = kBlankFormLengths.size();
+    }
+    for (std::size_t i = from; i < to; ++i) {
+      const std::size_t length = kBlankFormLengths[i];
       if (length > q + 1) break;
       const std::size_t s = q + 1 - length;
       if (m_text[s] == ' ' && blankFormAt(s, isAt) == length) return s;
@@ -419,10 +429,12 @@ class Scanner {
       for (std::size_t at = *mark; at < s; at = nextInRun(at)) ++member;
       return member % 2 == 0;
     }
+    // Usually the form is alone, the first member of its run.
+    bool isAt = false;
+    std::size_t first = blankFormEndingAt(s, isAt);
+    if (first == kNone) return true;
     // Back to the run's first member, or to the last member known.
-    std::size_t first = s;
     while (run.marks.empty() || first != run.last) {
-      bool isAt = false;
       const std::size_t before = blankFormEndingAt(first, isAt);
       if (before == kNone) {
         run.marks.assign(1, first);
