@@ -370,8 +370,8 @@ class Scanner {
   }
 
   // Where the form between blanks that ends with the blank at `q` starts,
-  // or kNone. Sets `isAt` for an "@" form. No two forms end alike, so at
-  // most one ends there.
+  // or kNone. Sets `isAt` for an "@" form. No form ends with another one,
+  // so at most one ends there.
   std::size_t blankFormEndingAt(std::size_t q, bool& isAt) const noexcept {
     if (q < 3) return kNone;
     // The byte before the blank tells the lengths: "t" ends " at " and
