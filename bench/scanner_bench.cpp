@@ -2,7 +2,8 @@
 // as a whole, and each candidate-search kernel on its own to show how much
 // of that time the raw search takes. ExtractAddresses/dense runs over the
 // dense corpus kind, where "@" and " at " come often, so much of the time
-// goes to building entries.
+// goes to building entries. The names ending in /extended scan the same
+// corpora under extended rules.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -55,11 +56,12 @@ void setThroughput(benchmark::State& state, std::size_t bytesPerIteration) {
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(bytesPerIteration));
 }
 
-void extractAddresses(benchmark::State& state, const std::string& text) {
+void extractAddresses(benchmark::State& state, const std::string& text,
+                      mailsift::ScanRules rules = mailsift::ScanRules::Specified) {
   CountingSink last;
   for (auto _ : state) {
     CountingSink sink;
-    mailsift::extractAddresses(text, sink);
+    mailsift::extractAddresses(text, sink, rules);
     std::size_t entryBytes = sink.bytes();
     benchmark::DoNotOptimize(entryBytes);
     last = sink;
@@ -109,12 +111,23 @@ int main(int argc, char** argv) {
                                [](benchmark::State& state) { extractAddresses(state, denseCorpus()); })
       ->UseRealTime()
       ->Unit(benchmark::kMillisecond);
-  for (const mailsift::detail::NamedCandidateFinder& finder : mailsift::detail::availableCandidateFinders()) {
-    const std::string name = "CandidateFinder/" + std::string(finder.name);
-    const mailsift::detail::CandidateFinder find = finder.find;
-    benchmark::RegisterBenchmark(name.c_str(), [find](benchmark::State& state) { candidateFinder(state, find); })
-        ->UseRealTime()
-        ->Unit(benchmark::kMillisecond);
+  constexpr mailsift::ScanRules kExtended = mailsift::ScanRules::Extended;
+  benchmark::RegisterBenchmark("ExtractAddresses/extended",
+                               [](benchmark::State& state) { extractAddresses(state, corpus(), kExtended); })
+      ->UseRealTime()
+      ->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark("ExtractAddresses/dense/extended",
+                               [](benchmark::State& state) { extractAddresses(state, denseCorpus(), kExtended); })
+      ->UseRealTime()
+      ->Unit(benchmark::kMillisecond);
+  for (const mailsift::ScanRules rules : {mailsift::ScanRules::Specified, kExtended}) {
+    for (const mailsift::detail::NamedCandidateFinder& finder : mailsift::detail::availableCandidateFinders(rules)) {
+      const std::string name = "CandidateFinder/" + std::string(finder.name) + (rules == kExtended ? "/extended" : "");
+      const mailsift::detail::CandidateFinder find = finder.find;
+      benchmark::RegisterBenchmark(name.c_str(), [find](benchmark::State& state) { candidateFinder(state, find); })
+          ->UseRealTime()
+          ->Unit(benchmark::kMillisecond);
+    }
   }
 
   // Five repetitions and only their mean, median and spread, unless the

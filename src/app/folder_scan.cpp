@@ -274,7 +274,7 @@ class Pipeline {
       slot.inPieces = true;
       return;
     }
-    ContentScanResult scanned = scanContent(input, slot.entries, buffer, m_options.decode);
+    ContentScanResult scanned = scanContent(input, slot.entries, buffer, m_options.decode, {}, m_options.rules);
     slot.bytes = scanned.bytes;
     slot.failure = std::move(scanned.failure);
     slot.notes = std::move(scanned.notes);

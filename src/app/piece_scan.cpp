@@ -35,7 +35,8 @@ class PieceScan {
         m_pieceBytes(std::max<std::uint64_t>(options.pieceBytes, 1)),
         m_pieces((input.size() + m_pieceBytes - 1) / m_pieceBytes),
         m_slots(std::max<std::size_t>(1, std::size_t{jobsFor(options)} * kSlotsPerJob)),
-        m_jobs(jobsFor(options)) {}
+        m_jobs(jobsFor(options)),
+        m_rules(options.rules) {}
 
   PieceScanResult run(const std::function<std::unique_ptr<PieceCollector>()>& makeCollector,
                       const std::function<SinkReply(PieceCollector&)>& deliver) {
@@ -102,7 +103,7 @@ class PieceScan {
       Slot& slot = m_slots[piece % m_slots.size()];
       try {
         const std::uint64_t begin = piece * m_pieceBytes;
-        slot.result = scanFilePiece(m_input, begin, begin + m_pieceBytes, *slot.entries, buffer);
+        slot.result = scanFilePiece(m_input, begin, begin + m_pieceBytes, *slot.entries, buffer, m_rules);
       } catch (...) {
         const std::lock_guard lock(m_mutex);
         if (m_workerFailure == nullptr) m_workerFailure = std::current_exception();
@@ -124,6 +125,7 @@ class PieceScan {
   const std::uint64_t m_pieces;
   std::vector<Slot> m_slots;
   const unsigned m_jobs;
+  const ScanRules m_rules;
 
   std::mutex m_mutex;                   // guards the members below and every slot's `done`
   std::condition_variable m_claimable;  // workers wait for a free slot

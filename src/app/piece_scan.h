@@ -10,12 +10,14 @@
 
 #include "app/file_entries.h"
 #include "platform/input_file.h"
+#include "scanner/scan_rules.h"
 
 namespace mailsift {
 
 struct PieceScanOptions {
   unsigned jobs = 0;                                  // threads; 0 means one per core
   std::uint64_t pieceBytes = std::uint64_t{8} << 20;  // nominal length of a piece
+  ScanRules rules = ScanRules::Specified;             // the rules of the scan, which also cut the pieces
 };
 
 struct PieceScanResult {

@@ -76,7 +76,9 @@ class Job {
   // anything else with its decoded views.
   std::optional<platform::Failure> scanInto(platform::InputFile& input, ListsSink& sink, SourceOutcome& outcome) {
     const ScanSource& source = outcome.source;
-    const PieceScanOptions pieces{m_options.jobs};
+    PieceScanOptions pieces;
+    pieces.jobs = m_options.jobs;
+    pieces.rules = m_options.rules;
     if (worthScanningInPieces(input, pieces) && !needsDecoding(input, m_buffer, m_options.decode)) {
       std::uint64_t done = 0;
       return scanInPieces(input, pieces,
@@ -90,7 +92,9 @@ class Job {
           .failure;
     }
     ContentScanResult scanned =
-        scanContent(input, sink, m_buffer, m_options.decode, [&](std::uint64_t bytes) { report(source, bytes); });
+        scanContent(
+            input, sink, m_buffer, m_options.decode, [&](std::uint64_t bytes) { report(source, bytes); },
+            m_options.rules);
     keepNotes(outcome, scanned.notes);
     return std::move(scanned.failure);
   }
@@ -118,6 +122,7 @@ class Job {
     folderOptions.stop = m_options.stop;
     folderOptions.trimPaths = true;
     folderOptions.decode = m_options.decode;
+    folderOptions.rules = m_options.rules;
     std::function<void(const FolderScanProgress&)> onProgress;
     if (m_options.onProgress) {
       onProgress = [&](const FolderScanProgress& folder) {

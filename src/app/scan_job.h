@@ -17,6 +17,7 @@
 #include "platform/http_download.h"
 #include "results/result_lists.h"
 #include "sources/content_scan.h"
+#include "scanner/scan_rules.h"
 #include "sources/scan_text.h"
 
 namespace mailsift {
@@ -48,6 +49,7 @@ struct ScanProgress {
 
 struct ScanOptions {
   unsigned jobs = 0;                                    // threads for folder scans; 0 means one per core
+  ScanRules rules = ScanRules::Specified;               // the rules every file, folder file and page is scanned with
   const std::atomic<bool>* stop = nullptr;              // ends the scan early when it turns true
   platform::HttpOptions http;                           // time-outs for downloads (its cancel is set from `stop`)
   DecodeOptions decode{};                               // decoded views of files and pages

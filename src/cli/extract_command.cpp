@@ -16,7 +16,8 @@ namespace mailsift::cli {
 namespace {
 
 constexpr std::string_view kHelp =
-    "Usage: mailsift extract [--jobs=N] [--decode=auto|none] [--encoding=cp1252] [FILE...]\n"
+    "Usage: mailsift extract [--rules=specified|extended] [--jobs=N] [--decode=auto|none]\n"
+    "                        [--encoding=cp1252] [FILE...]\n"
     "\n"
     "Scans each FILE (standard input when none is given, or for \"-\") for\n"
     "e-mail addresses and prints one line per address found, in the order of\n"
@@ -27,6 +28,13 @@ constexpr std::string_view kHelp =
     "\n"
     "Spelled-out forms such as (at), [at], \" at \", (dot), [dot], (punkt) and\n"
     "[punkt] are read as \"@\" and \".\". Output is UTF-8 with LF line ends.\n"
+    "\n"
+    "--rules=extended reads more: \"+\" in the local part (a+tag@example.com),\n"
+    "forms between blanks or in other brackets (\" [at] \", \" (at) \", \" <at> \",\n"
+    "\" {at} \", \" -at- \", \" dot \", \" [dot] \", \" <dot> \", ...), the current list of\n"
+    "top-level domains (see 'mailsift --version'), one-letter labels below the\n"
+    "last two (x@d.umn.edu), and a full stop right after an address ends the\n"
+    "sentence, not the address.\n"
     "\n"
     "Input is read as it comes, through a fixed buffer, so memory does not\n"
     "grow with it; a large file is cut into pieces that are scanned on\n"
@@ -40,6 +48,7 @@ constexpr std::string_view kHelp =
     "lines.\n"
     "\n"
     "Options:\n"
+    "  --rules=RULES      specified (the default) or extended, see above\n"
     "  --jobs=N           threads for one large file (default: one per core;\n"
     "                     the output never changes)\n"
     "  --decode=auto      decode content as above (the default)\n"
@@ -99,7 +108,7 @@ std::optional<platform::Failure> extractFrom(platform::InputFile& input, const E
                })
         .failure;
   }
-  ContentScanResult scanned = scanContent(input, printer, buffer, options.decode);
+  ContentScanResult scanned = scanContent(input, printer, buffer, options.decode, {}, options.pieces.rules);
   if (options.verbose && !scanned.notes.empty()) {
     out.flush();  // keep the order of earlier output and the notes
     for (const platform::Failure& note : scanned.notes) printError(platform::describe(note));
@@ -139,6 +148,10 @@ int runExtract(std::span<const std::string_view> args) {
         printError("unsupported encoding '" + std::string(arg.substr(11)) + "' (supported: cp1252)");
         return 2;
       }
+    } else if (arg.starts_with("--rules=")) {
+      const std::optional<ScanRules> rules = parseRulesOption(arg);
+      if (!rules) return 2;
+      options.pieces.rules = *rules;
     } else {
       printError("unknown option '" + std::string(arg) + "'\nTry 'mailsift extract --help'.");
       return 2;

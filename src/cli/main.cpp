@@ -7,6 +7,7 @@
 
 #include "cli/commands.h"
 #include "cli/output.h"
+#include "scanner/top_level_domains.h"
 
 namespace {
 
@@ -20,8 +21,13 @@ constexpr std::string_view kUsage =
     "            then print them or export the recognised addresses\n"
     "  extract   print every address and candidate in text order, unsorted\n"
     "\n"
+    "Both commands read addresses by the specified rules, or with\n"
+    "--rules=extended by wider ones (\"+\" in the local part, more spelled-out\n"
+    "forms, the current top-level domains); see 'mailsift extract --help'.\n"
+    "\n"
     "Run 'mailsift COMMAND --help' for the options of a command.\n"
-    "Options: --help, --version\n";
+    "Options: --help, --version (the version, and where the current\n"
+    "top-level domains come from)\n";
 
 }  // namespace
 
@@ -46,7 +52,11 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (command == "--version") {
+    // The first line is the program's version alone, as scripts read it.
+    const std::string_view source = mailsift::currentTopLevelDomainsSource();
     std::printf("mailsift %s\n", MAILSIFT_VERSION);
+    std::printf("top-level domains of --rules=extended: %zu, from %.*s\n", mailsift::currentTopLevelDomains().size(),
+                static_cast<int>(source.size()), source.data());
     return 0;
   }
   printError("unknown command '" + std::string(command) + "'\nTry 'mailsift --help'.");

@@ -38,6 +38,13 @@ void printError(std::string_view message) {
   std::fprintf(stderr, "mailsift: %.*s\n", static_cast<int>(message.size()), message.data());
 }
 
+std::optional<ScanRules> parseRulesOption(std::string_view arg) {
+  const std::string_view name = arg.substr(arg.find('=') + 1);
+  const std::optional<ScanRules> rules = scanRulesNamed(name);
+  if (!rules) printError("--rules takes specified or extended, not '" + std::string(name) + "'");
+  return rules;
+}
+
 void ignoreBrokenPipeSignal() {
 #ifdef SIGPIPE
   std::signal(SIGPIPE, SIG_IGN);

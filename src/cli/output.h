@@ -2,8 +2,11 @@
 #pragma once
 
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <string_view>
+
+#include "scanner/scan_rules.h"
 
 namespace mailsift::cli {
 
@@ -39,6 +42,11 @@ class OutputBuffer {
 
 // Prints "mailsift: " and the message on standard error, with a line end.
 void printError(std::string_view message);
+
+// The rules of the option `arg`, "--rules=NAME" with NAME "specified" or
+// "extended" in any letter case; for any other name, prints why and gives
+// nothing.
+std::optional<ScanRules> parseRulesOption(std::string_view arg);
 
 // Lets writes to a closed pipe fail with an error instead of ending the
 // process, so the program can stop quietly.

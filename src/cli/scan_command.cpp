@@ -35,6 +35,12 @@ constexpr std::string_view kHelp =
     "  --delimiter=TEXT           the delimiter of the export, as typed in the\n"
     "                             window: \"br\" is a line break (CR LF), \"tb\" a\n"
     "                             tab; letters are lower-cased (default \";br\")\n"
+    "  --rules=RULES              specified (the default) or extended: \"+\" in the\n"
+    "                             local part, forms between blanks or in other\n"
+    "                             brackets (\" [at] \", \" <at> \", \" dot \"...), the\n"
+    "                             current top-level domains, one-letter labels\n"
+    "                             below the last two, and a full stop after an\n"
+    "                             address left out (see 'mailsift extract --help')\n"
     "  --jobs=N                   threads that read and scan folder files\n"
     "                             (default: one per core; results never change)\n"
     "  --decode=auto|none         decode compressed files, archives, office\n"
@@ -66,6 +72,7 @@ struct Options {
   bool delimiterGiven = false;
   unsigned jobs = 0;
   DecodeMode decode = DecodeMode::Auto;
+  ScanRules rules = ScanRules::Specified;
   bool verbose = false;
   std::vector<std::string> paths;
 };
@@ -116,6 +123,10 @@ int parseOptions(std::span<const std::string_view> args, Options& options) {
       }
     } else if (arg.starts_with("--decode=")) {
       if (!parseDecodeMode(valueOf("--decode="), options.decode)) return 2;
+    } else if (arg.starts_with("--rules=")) {
+      const std::optional<ScanRules> rules = parseRulesOption(arg);
+      if (!rules) return 2;
+      options.rules = *rules;
     } else if (arg == "--verbose") {
       options.verbose = true;
     } else {
@@ -231,6 +242,7 @@ int runScan(std::span<const std::string_view> args) {
     ScanOptions scanOptions;
     scanOptions.jobs = options.jobs;
     scanOptions.decode.mode = options.decode;
+    scanOptions.rules = options.rules;
     scanOptions.onProgress = [&](const ScanProgress& p) { progress.update(p); };
     report = mailsift::runScan(sources, lists, scanOptions);
   }

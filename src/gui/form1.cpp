@@ -331,6 +331,7 @@ void Form1::startScan(ScanSource source) {
   ScanOptions options;
   options.jobs = m_settings.jobs;
   options.decode.mode = m_settings.decode;
+  options.rules = m_settings.rules;
   m_controller.start({std::move(source)}, std::move(options));
   m_poll->start();
 }

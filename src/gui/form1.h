@@ -25,12 +25,13 @@ class ResultListModel;
 
 // Build-time and start-up facts the window shows or uses.
 struct WindowSettings {
-  QString makerUrl;                      // shown in the title
-  QString donateUrl;                     // opened by the donate picture
-  int year = 2026;                       // the year of the local clock at start-up
-  QString programFolder;                 // where the file dialogs open
-  unsigned jobs = 0;                     // threads for folder scans; 0: one per core
-  DecodeMode decode = DecodeMode::Auto;  // decoded views of files and pages
+  QString makerUrl;                        // shown in the title
+  QString donateUrl;                       // opened by the donate picture
+  int year = 2026;                         // the year of the local clock at start-up
+  QString programFolder;                   // where the file dialogs open
+  unsigned jobs = 0;                       // threads for folder scans; 0: one per core
+  DecodeMode decode = DecodeMode::Auto;    // decoded views of files and pages (--decode=)
+  ScanRules rules = ScanRules::Specified;  // the rules of every scan (--rules= on the command line)
 };
 
 // A picture that acts as a button: a click, Space or Enter emits clicked().

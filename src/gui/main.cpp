@@ -1,9 +1,12 @@
 // The desktop window of mailsift: loads the interface texts for the user's
-// locale and opens Form1. Takes --decode=auto|none on its command line, as
-// the command line tool does.
+// locale and opens Form1. Takes --decode=auto|none and
+// --rules=specified|extended on its command line, as the command line tool
+// does.
 #include <QApplication>
 #include <QDate>
+#include <QStringList>
 #include <cstdio>
+#include <optional>
 
 #include "app/ui_texts.h"
 #include "gui/form1.h"
@@ -17,15 +20,26 @@ int main(int argc, char** argv) {
   settings.donateUrl = QStringLiteral(MAILSIFT_DONATE_URL);
   settings.year = QDate::currentDate().year();
   settings.programFolder = QCoreApplication::applicationDirPath();
-  for (const QString& argument : QCoreApplication::arguments().mid(1)) {
-    if (!argument.startsWith(QStringLiteral("--decode="))) continue;
-    const QString value = argument.mid(9).toLower();
-    if (value == QStringLiteral("none")) {
-      settings.decode = mailsift::DecodeMode::None;
-    } else if (value != QStringLiteral("auto")) {
-      std::fprintf(stderr, "mailsift-gui: --decode takes 'auto' or 'none', not '%s'\n", qPrintable(argument.mid(9)));
+  const QStringList arguments = QCoreApplication::arguments();
+  for (qsizetype i = 1; i < arguments.size(); ++i) {
+    if (arguments[i].startsWith(QStringLiteral("--decode="))) {
+      const QString value = arguments[i].mid(9).toLower();
+      if (value == QStringLiteral("none")) {
+        settings.decode = mailsift::DecodeMode::None;
+      } else if (value != QStringLiteral("auto")) {
+        std::fprintf(stderr, "mailsift: --decode takes auto or none, not '%s'\n", qPrintable(arguments[i].mid(9)));
+        return 2;
+      }
+      continue;
+    }
+    if (!arguments[i].startsWith(QStringLiteral("--rules="))) continue;
+    const QByteArray name = arguments[i].mid(8).toUtf8();
+    const std::optional<mailsift::ScanRules> rules = mailsift::scanRulesNamed(name.toStdString());
+    if (!rules) {
+      std::fprintf(stderr, "mailsift: --rules takes specified or extended, not '%s'\n", name.constData());
       return 2;
     }
+    settings.rules = *rules;
   }
   mailsift::gui::Form1 window(dialogs, mailsift::uiTextsForUserLocale(), settings);
   window.show();

@@ -4,6 +4,8 @@
 // first boundary byte.
 #include "scanner/address_stream.h"
 
+#include <array>
+
 #include "scanner/detail/char_table.h"
 
 namespace mailsift {
@@ -13,41 +15,48 @@ namespace {
 // ordinary text never needs again.
 constexpr std::size_t kKeepPendingCapacity = std::size_t{1} << 20;
 
+using BoundaryTable = std::array<bool, 256>;
+
+const BoundaryTable& boundariesOf(ScanRules rules) noexcept {
+  return rules == ScanRules::Extended ? detail::kBoundaryExtended : detail::kBoundary;
+}
+
 // The position right after the last boundary byte of `text`, or 0.
-std::size_t afterLastBoundary(std::string_view text) noexcept {
+std::size_t afterLastBoundary(std::string_view text, const BoundaryTable& boundary) noexcept {
   for (std::size_t i = text.size(); i > 0; --i) {
-    if (detail::kBoundary[static_cast<unsigned char>(text[i - 1])]) return i;
+    if (boundary[static_cast<unsigned char>(text[i - 1])]) return i;
   }
   return 0;
 }
 
 // The position right after the first boundary byte of `text`, or 0.
-std::size_t afterFirstBoundary(std::string_view text) noexcept {
+std::size_t afterFirstBoundary(std::string_view text, const BoundaryTable& boundary) noexcept {
   for (std::size_t i = 0; i < text.size(); ++i) {
-    if (detail::kBoundary[static_cast<unsigned char>(text[i])]) return i + 1;
+    if (boundary[static_cast<unsigned char>(text[i])]) return i + 1;
   }
   return 0;
 }
 
 }  // namespace
 
-bool isScanBoundary(unsigned char byte) noexcept { return detail::kBoundary[byte]; }
+bool isScanBoundary(unsigned char byte, ScanRules rules) noexcept { return boundariesOf(rules)[byte]; }
 
 SinkReply AddressStream::scan(std::string_view text) {
-  if (m_reply == SinkReply::Continue && !text.empty()) m_reply = extractAddresses(text, m_sink);
+  if (m_reply == SinkReply::Continue && !text.empty()) m_reply = extractAddresses(text, m_sink, m_rules);
   return m_reply;
 }
 
 SinkReply AddressStream::feed(std::string_view piece) {
   if (m_reply == SinkReply::Stop) return m_reply;
-  const std::size_t cut = afterLastBoundary(piece);
+  const BoundaryTable& boundary = boundariesOf(m_rules);
+  const std::size_t cut = afterLastBoundary(piece, boundary);
   if (cut == 0) {  // no boundary at all: the whole piece continues the open run
     m_pending.append(piece);
     return m_reply;
   }
   std::size_t from = 0;
   if (!m_pending.empty()) {
-    from = afterFirstBoundary(piece);
+    from = afterFirstBoundary(piece, boundary);
     m_pending.append(piece.substr(0, from));
     scan(m_pending);
     m_pending.clear();

@@ -12,10 +12,11 @@
 namespace mailsift {
 
 // True when a text may be cut right after `byte` without changing its
-// entries: the byte is outside both address classes and is no part of a
-// spelled-out form (not a blank, a bracket or "@"). Line ends, NUL, ",",
-// ";", "<", ">" and quotes are such bytes.
-bool isScanBoundary(unsigned char byte) noexcept;
+// entries under `rules`: the byte is outside both address classes and is no
+// part of a spelled-out form (not a blank, a bracket or "@"). Line ends,
+// NUL, ",", ";" and quotes are such bytes, and "<", ">", "{", "}" and "+"
+// are too under the specified rules only.
+bool isScanBoundary(unsigned char byte, ScanRules rules = ScanRules::Specified) noexcept;
 
 // Feeds pieces of one text to the scanner. Each piece is scanned in place up
 // to its last boundary byte; only the open rest (the run of bytes after it,
@@ -24,8 +25,10 @@ bool isScanBoundary(unsigned char byte) noexcept;
 // Not thread-safe; one stream per text.
 class AddressStream {
  public:
-  // `sink` receives the entries, in text order; it must outlive the stream.
-  explicit AddressStream(EntrySink& sink) noexcept : m_sink(sink) {}
+  // `sink` receives the entries of `rules`, in text order; it must outlive
+  // the stream.
+  explicit AddressStream(EntrySink& sink, ScanRules rules = ScanRules::Specified) noexcept
+      : m_sink(sink), m_rules(rules) {}
 
   // Scans what `piece` completes. Returns SinkReply::Stop once the sink has
   // asked to stop; later calls then do nothing and return Stop again.
@@ -42,6 +45,7 @@ class AddressStream {
   SinkReply scan(std::string_view text);
 
   EntrySink& m_sink;
+  ScanRules m_rules;
   std::string m_pending;  // the open run after the last boundary so far
   SinkReply m_reply = SinkReply::Continue;
 };

@@ -8,6 +8,9 @@ namespace mailsift {
 bool isLocalPartCharacter(unsigned char character) noexcept {
   return (detail::kClassOf[character] & detail::kLeft) != 0;
 }
+bool isLocalPartCharacter(unsigned char character, ScanRules rules) noexcept {
+  return (detail::kClassOf[character] & (rules == ScanRules::Extended ? detail::kLeftExtended : detail::kLeft)) != 0;
+}
 bool isDomainCharacter(unsigned char character) noexcept { return (detail::kClassOf[character] & detail::kRight) != 0; }
 bool isTldCharacter(unsigned char character) noexcept { return (detail::kClassOf[character] & detail::kTld) != 0; }
 

@@ -18,15 +18,25 @@
 // text, stepping over dot forms), then copy. finish() then finds the dots by
 // compares over the right part, cuts it to the address and widens ä, ö and ü
 // to UTF-8 in place, last, when there are any.
+//
+// Extended rules are a second instantiation of the same scanner, so the
+// loop of the specified rules stays as it was. Their forms may stand between
+// blanks, and two such forms can share a blank ("a at b dot c", " at at ");
+// replacing the forms from left to right, each where no form taken before
+// it overlaps, is what the scan reproduces (isTakenBlankForm).
 #include "scanner/extract_addresses.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cstdint>
 #include <memory>
+#include <type_traits>
+#include <vector>
 
 #include "scanner/detail/candidate_finder.h"
 #include "scanner/detail/char_table.h"
+#include "scanner/detail/extended_tld_lookup.h"
 #include "scanner/detail/tld_lookup.h"
 
 #if defined(__SSE2__)
@@ -42,6 +52,10 @@ using detail::kLowerOf;
 constexpr std::size_t kShortDotForm = 5;  // "(dot)"
 constexpr std::size_t kLongDotForm = 7;   // "(punkt)"
 constexpr std::size_t kStep = 16;         // bytes per class test
+constexpr std::size_t kNone = ~std::size_t{0};
+// The lengths of extended rules' forms between blanks: " at ", " dot ",
+// " (at) " and " -at- ", " (dot) " and " -dot- ", " (punkt) ".
+constexpr std::array<std::size_t, 5> kBlankFormLengths = {4, 5, 6, 7, 9};
 
 inline bool equalsLower(const unsigned char* p, std::string_view word) noexcept {
   for (std::size_t i = 0; i < word.size(); ++i) {
@@ -51,6 +65,18 @@ inline bool equalsLower(const unsigned char* p, std::string_view word) noexcept 
 }
 
 inline unsigned char closerOf(unsigned char opener) noexcept { return opener == '(' ? ')' : ']'; }
+
+// The brackets of extended rules, and the frames of their forms.
+inline bool isOpener(unsigned char b) noexcept { return b == '(' || b == '[' || b == '<' || b == '{'; }
+inline bool isCloser(unsigned char b) noexcept { return b == ')' || b == ']' || b == '>' || b == '}'; }
+
+// "(" ")", "[" "]", "<" ">", "{" "}" and "-" "-".
+inline unsigned char extendedCloserOf(unsigned char opener) noexcept {
+  return opener == '(' ? ')' : opener == '-' ? '-' : static_cast<unsigned char>(opener + 2);
+}
+inline unsigned char extendedOpenerOf(unsigned char closer) noexcept {
+  return closer == ')' ? '(' : static_cast<unsigned char>(closer - 2);
+}
 
 // Sixteen bytes at a time. Bit i of a class mask is set when p[i] belongs
 // to the class. Lower case is b | 0x20 for every right-class byte; for the
@@ -71,9 +97,12 @@ inline __m128i sharedClass(__m128i v) noexcept {
   return _mm_or_si128(letter, number);
 }
 
+// Extended rules add "+".
+template <ScanRules kRules = ScanRules::Specified>
 inline unsigned leftBits(const unsigned char* p) noexcept {
   const __m128i v = load16(p);
-  const __m128i member = _mm_or_si128(sharedClass(v), _mm_cmpeq_epi8(v, _mm_set1_epi8('_')));
+  __m128i member = _mm_or_si128(sharedClass(v), _mm_cmpeq_epi8(v, _mm_set1_epi8('_')));
+  if constexpr (kRules == ScanRules::Extended) member = _mm_or_si128(member, _mm_cmpeq_epi8(v, _mm_set1_epi8('+')));
   return static_cast<unsigned>(_mm_movemask_epi8(member));
 }
 
@@ -109,7 +138,10 @@ inline unsigned classBits(const unsigned char* p) noexcept {
   return bits;
 }
 
-inline unsigned leftBits(const unsigned char* p) noexcept { return classBits<detail::kLeft>(p); }
+template <ScanRules kRules = ScanRules::Specified>
+inline unsigned leftBits(const unsigned char* p) noexcept {
+  return classBits < kRules == ScanRules::Extended ? detail::kLeftExtended : detail::kLeft > (p);
+}
 inline unsigned rightBits(const unsigned char* p) noexcept { return classBits<detail::kRight>(p); }
 
 inline void lowerLeft16(char* out, const unsigned char* p) noexcept {
@@ -162,8 +194,9 @@ inline void addStep(RightShape& shape, std::size_t at, unsigned dots, unsigned h
   if (shape.secondDot == size && dots != 0) shape.secondDot = at + static_cast<std::size_t>(std::countr_zero(dots));
 }
 
-// Reads up to 15 bytes past `size`, which the entry buffer always has.
-RightShape shapeOf(const char* right, std::size_t size) noexcept {
+// Reads up to 15 bytes past `size`, which the entry buffer always has. Kept
+// inline in both instantiations of the long path, as it was with one.
+[[gnu::always_inline]] inline RightShape shapeOf(const char* right, std::size_t size) noexcept {
   RightShape shape{size, size, size};
   unsigned lastBit = 0;  // the previous step's last byte was a dot
   for (std::size_t at = 0; at < size; at += kStep) {
@@ -203,13 +236,18 @@ class EntryBuffer {
   std::unique_ptr<char[]> m_heap;
 };
 
+template <ScanRules kRules>
 class Scanner {
+  static constexpr bool kExtended = kRules == ScanRules::Extended;
+  static constexpr unsigned char kLeftClass = kExtended ? detail::kLeftExtended : detail::kLeft;
+  static constexpr std::size_t kLongestTld = kExtended ? detail::kLongestExtendedTld : detail::kLongestTld;
+
  public:
   Scanner(std::string_view text, EntrySink& sink)
       : m_text(reinterpret_cast<const unsigned char*>(text.data())), m_size(text.size()), m_sink(sink) {}
 
   SinkReply run() {
-    const detail::CandidateFinder find = detail::bestCandidateFinder();
+    const detail::CandidateFinder find = detail::bestCandidateFinder(kRules);
     std::uint16_t offsets[detail::kCandidateChunk];
     for (std::size_t begin = 0; begin < m_size; begin += detail::kCandidateChunk) {
       const std::size_t end = std::min(m_size, begin + detail::kCandidateChunk);
@@ -229,10 +267,27 @@ class Scanner {
     const unsigned char first = m_text[p];
     if (first == '@') {
       hit(p, p + 1);
+    } else if constexpr (kExtended) {
+      extendedCandidate(p);
     } else if (first != ' ') {
       hit(p, p + 4);
     } else if (p >= m_blankAtEnd) {
       m_blankAtEnd = p + 4;
+      hit(p, p + 4);
+    }
+  }
+
+  // Extended rules: " at ", or "(at)", "[at]", "<at>", "{at}" or "-at-" at
+  // `p`, which between blanks are one form with them; "-at-" is a form only
+  // so. A form between blanks is a hit when it is taken.
+  void extendedCandidate(std::size_t p) {
+    if (m_text[p] == ' ') {
+      if (isTakenBlankForm(p)) hit(p, p + 4);
+      return;
+    }
+    if (p > 0 && m_text[p - 1] == ' ' && p + 4 < m_size && m_text[p + 4] == ' ' && isTakenBlankForm(p - 1)) {
+      hit(p - 1, p + 5);
+    } else if (m_text[p] != '-') {
       hit(p, p + 4);
     }
   }
@@ -266,14 +321,191 @@ class Scanner {
     return 0;
   }
 
+  // Extended rules' forms. Each form is a word ("at", "dot", "punkt"),
+  // bracketed or not, with or without a blank on either side:
+  //   between blanks: " at ", " dot ", and " X " for every bracketed X;
+  //   bracketed:      "(at)" "[at]" "<at>" "{at}" "-at-" and the same with
+  //                   "dot", "(punkt)" and "[punkt]";
+  // every bracketed one counts alone too, but "-at-" and "-dot-".
+
+  // True when `word` (lower case) stands at `p`, in either case.
+  bool wordAt(std::size_t p, std::string_view word) const noexcept {
+    return p + word.size() <= m_size && equalsLower(m_text + p, word);
+  }
+
+  // The length of the bracketed form that starts with the opener at `p`
+  // ("-" included), or 0. Sets `isAt` for an "@" form.
+  std::size_t bracketedFormAt(std::size_t p, bool& isAt) const noexcept {
+    const unsigned char opener = m_text[p];
+    const unsigned char closer = extendedCloserOf(opener);
+    if (wordAt(p + 1, "at") && p + 3 < m_size && m_text[p + 3] == closer) {
+      isAt = true;
+      return 4;
+    }
+    isAt = false;
+    if (wordAt(p + 1, "dot") && p + 4 < m_size && m_text[p + 4] == closer) return 5;
+    if ((opener == '(' || opener == '[') && wordAt(p + 1, "punkt") && p + 6 < m_size && m_text[p + 6] == closer) {
+      return 7;
+    }
+    return 0;
+  }
+
+  // The length of the form between blanks that starts with the blank at
+  // `s`, or 0. Sets `isAt` for an "@" form.
+  std::size_t blankFormAt(std::size_t s, bool& isAt) const noexcept {
+    if (s + 1 >= m_size) return 0;
+    const unsigned char first = m_text[s + 1];
+    std::size_t inner = 0;
+    isAt = false;
+    if ((first | 0x20) == 'a') {
+      inner = wordAt(s + 1, "at") ? 2 : 0;
+      isAt = true;
+    } else if ((first | 0x20) == 'd') {
+      inner = wordAt(s + 1, "dot") ? 3 : 0;
+    } else if (isOpener(first) || first == '-') {
+      inner = bracketedFormAt(s + 1, isAt);
+    }
+    if (inner == 0 || s + 1 + inner >= m_size || m_text[s + 1 + inner] != ' ') return 0;
+    return inner + 2;
+  }
+
+  // Where the form between blanks that ends with the blank at `q` starts,
+  // or kNone. Sets `isAt` for an "@" form. No form ends with another one,
+  // so at most one ends there.
+  std::size_t blankFormEndingAt(std::size_t q, bool& isAt) const noexcept {
+    if (q < 3) return kNone;
+    // The byte before the blank tells the lengths: "t" ends " at " and
+    // " dot ", the others the bracketed forms.
+    const unsigned char last = m_text[q - 1];
+    std::size_t from = 0;
+    std::size_t to = 0;
+    if ((last | 0x20) == 't') {
+      to = 2;
+    } else if (isCloser(last) || last == '-') {
+      from = 2;
+      to = kBlankFormLengths.size();
+    }
+    for (std::size_t i = from; i < to; ++i) {
+      const std::size_t length = kBlankFormLengths[i];
+      if (length > q + 1) break;
+      const std::size_t s = q + 1 - length;
+      if (m_text[s] == ' ' && blankFormAt(s, isAt) == length) return s;
+    }
+    return kNone;
+  }
+
+  // The length of the bracketed dot form that starts at `p` or ends right
+  // before `end` (not "-dot-", which is a form only between blanks), or 0.
+  std::size_t bracketedDotFormAt(std::size_t p) const noexcept {
+    bool isAt = false;
+    const std::size_t length = bracketedFormAt(p, isAt);
+    return isAt ? 0 : length;
+  }
+
+  std::size_t bracketedDotFormEndingAt(std::size_t end) const noexcept {
+    const unsigned char opener = extendedOpenerOf(m_text[end - 1]);
+    for (const std::size_t length : {kShortDotForm, kLongDotForm}) {
+      if (length <= end && m_text[end - length] == opener && bracketedDotFormAt(end - length) == length) {
+        return length;
+      }
+    }
+    return 0;
+  }
+
+  // Whether the form between blanks that starts at `s` is taken: it is
+  // unless a form that ends with its first blank was taken. So a run of
+  // forms, each ending with the blank the next one starts with, alternates
+  // from its first, which is taken: member i is taken when i is even.
+  //
+  // The last run asked about is kept as its first member, every kMarkEvery-th
+  // member after it, and its last member known, so that the walks and hits
+  // that ask along a run do not go back to its start each time, and a run
+  // as long as the text takes a sixteenth of its length in marks.
+  bool isTakenBlankForm(std::size_t s) {
+    FormRun& run = m_run;
+    if (!run.marks.empty() && s >= run.marks.front() && s <= run.last) {
+      const auto mark = std::upper_bound(run.marks.begin(), run.marks.end(), s) - 1;
+      std::size_t member = static_cast<std::size_t>(mark - run.marks.begin()) * kMarkEvery;
+      for (std::size_t at = *mark; at < s; at = nextInRun(at)) ++member;
+      return member % 2 == 0;
+    }
+    // Usually the form is alone, the first member of its run.
+    bool isAt = false;
+    std::size_t first = blankFormEndingAt(s, isAt);
+    if (first == kNone) return true;
+    // Back to the run's first member, or to the last member known.
+    while (run.marks.empty() || first != run.last) {
+      const std::size_t before = blankFormEndingAt(first, isAt);
+      if (before == kNone) {
+        run.marks.assign(1, first);
+        run.last = first;
+        run.count = 1;
+        break;
+      }
+      first = before;
+    }
+    while (run.last != s) {
+      run.last = nextInRun(run.last);
+      if (run.count % kMarkEvery == 0) run.marks.push_back(run.last);
+      ++run.count;
+    }
+    return (run.count - 1) % 2 == 0;
+  }
+
+  // The member after the one at `s`: it starts with the blank that ends it.
+  std::size_t nextInRun(std::size_t s) const noexcept {
+    bool isAt = false;
+    return s + blankFormAt(s, isAt) - 1;
+  }
+
+  // The length of the extended dot form that the left walk steps over when
+  // it stops at `end` (exclusive), or 0.
+  std::size_t extendedDotFormEndingAt(std::size_t end) {
+    const unsigned char last = m_text[end - 1];
+    if (last == ' ') {
+      bool isAt = false;
+      const std::size_t start = blankFormEndingAt(end - 1, isAt);
+      return start != kNone && !isAt && isTakenBlankForm(start) ? end - start : 0;
+    }
+    // A bracketed form reached so is always taken: a form between blanks
+    // around it would end where the walk began or a form it took starts.
+    return isCloser(last) ? bracketedDotFormEndingAt(end) : 0;
+  }
+
+  // The same for the right walk stopping at `begin`. No form taken before
+  // can overlap one reached so, which is thus always taken.
+  std::size_t extendedDotFormStartingAt(std::size_t begin) const noexcept {
+    const unsigned char first = m_text[begin];
+    if (first == ' ') {
+      bool isAt = false;
+      const std::size_t length = blankFormAt(begin, isAt);
+      return isAt ? 0 : length;
+    }
+    return isOpener(first) ? bracketedDotFormAt(begin) : 0;
+  }
+
+  // For the usual case of extended rules: whether a dot form may end with
+  // the byte at `q`, or start with the one at `k`, so the walks must look.
+  bool mayEndDotForm(std::size_t q) const noexcept {
+    if (m_text[q] != ' ') return isCloser(m_text[q]);
+    bool isAt = false;
+    return blankFormEndingAt(q, isAt) != kNone && !isAt;
+  }
+
+  bool mayStartDotForm(std::size_t k) const noexcept {
+    if (m_text[k] != ' ') return isOpener(m_text[k]);
+    bool isAt = false;
+    return blankFormAt(k, isAt) != 0 && !isAt;
+  }
+
   // Where the left part begins: the longest run of left-class characters and
   // dot forms that ends at `end`. Sets `forms` when it holds a dot form.
-  std::size_t leftStart(std::size_t end, bool& forms) const noexcept {
+  std::size_t leftStart(std::size_t end, bool& forms) noexcept {
     std::size_t j = end;
     for (;;) {
       // Sixteen bytes back at a time while they are in the text.
       while (j >= kStep) {
-        const unsigned outside = ~leftBits(m_text + j - kStep) & 0xFFFFu;
+        const unsigned outside = ~leftBits<kRules>(m_text + j - kStep) & 0xFFFFu;
         if (outside == 0) {
           j -= kStep;
           continue;
@@ -283,13 +515,21 @@ class Scanner {
       }
       // The first bytes of the text, one at a time.
       if (j < kStep) {
-        while (j > 0 && (kClassOf[m_text[j - 1]] & detail::kLeft)) --j;
+        while (j > 0 && (kClassOf[m_text[j - 1]] & kLeftClass)) --j;
       }
-      if (j == 0 || (m_text[j - 1] != ')' && m_text[j - 1] != ']')) return j;
-      const std::size_t form = dotFormEndingAt(j);
-      if (form == 0) return j;
-      forms = true;
-      j -= form;
+      if constexpr (kExtended) {
+        if (j == 0) return j;
+        const std::size_t form = extendedDotFormEndingAt(j);
+        if (form == 0) return j;
+        forms = true;
+        j -= form;
+      } else {
+        if (j == 0 || (m_text[j - 1] != ')' && m_text[j - 1] != ']')) return j;
+        const std::size_t form = dotFormEndingAt(j);
+        if (form == 0) return j;
+        forms = true;
+        j -= form;
+      }
     }
   }
 
@@ -312,11 +552,19 @@ class Scanner {
       if (k + kStep > m_size) {
         while (k < m_size && (kClassOf[m_text[k]] & detail::kRight)) ++k;
       }
-      if (k == m_size || (m_text[k] != '(' && m_text[k] != '[')) return k;
-      const std::size_t form = dotFormStartingAt(k);
-      if (form == 0) return k;
-      forms = true;
-      k += form;
+      if constexpr (kExtended) {
+        if (k == m_size) return k;
+        const std::size_t form = extendedDotFormStartingAt(k);
+        if (form == 0) return k;
+        forms = true;
+        k += form;
+      } else {
+        if (k == m_size || (m_text[k] != '(' && m_text[k] != '[')) return k;
+        const std::size_t form = dotFormStartingAt(k);
+        if (form == 0) return k;
+        forms = true;
+        k += form;
+      }
     }
   }
 
@@ -337,9 +585,19 @@ class Scanner {
       for (; k < end; ++k) *out++ = static_cast<char>(kLowerOf[m_text[k]]);
       return out;
     }
+    // Every byte outside the classes starts a dot form the walk took.
     for (std::size_t k = begin; k < end;) {
       const unsigned char b = m_text[k];
-      if (b == '(' || b == '[') {
+      if constexpr (kExtended) {
+        if (b == ' ' || isOpener(b)) {
+          bool isAt = false;
+          *out++ = '.';
+          k += b == ' ' ? blankFormAt(k, isAt) : bracketedDotFormAt(k);
+        } else {
+          *out++ = static_cast<char>(kLowerOf[b]);
+          ++k;
+        }
+      } else if (b == '(' || b == '[') {
         *out++ = '.';
         k += (m_text[k + 1] | 0x20) == 'd' ? kShortDotForm : kLongDotForm;
       } else {
@@ -379,6 +637,11 @@ class Scanner {
     return size + wide;
   }
 
+  // Extended rules: one full stop that ends the right part ends a sentence.
+  static std::size_t withoutFullStop(const char* right, std::size_t size) noexcept {
+    return size > 0 && right[size - 1] == '.' ? size - 1 : size;
+  }
+
   void hit(std::size_t leftEnd, std::size_t rightBegin) {
     // An empty left part drops the hit whatever the right part holds, and
     // an empty right part has no top-level domain, which drops it too.
@@ -388,15 +651,22 @@ class Scanner {
     // each part stored lower-cased from the step it was found in.
     if (leftEnd >= kStep && rightBegin + kStep <= m_size) {
       const unsigned char* const leftStep = m_text + leftEnd - kStep;
-      const unsigned leftOutside = ~leftBits(leftStep) & 0xFFFFu;
+      const unsigned leftOutside = ~leftBits<kRules>(leftStep) & 0xFFFFu;
       const unsigned char* const rightStep = m_text + rightBegin;
       const unsigned rightOutside = ~rightBits(rightStep) & 0xFFFFu;
       if (leftOutside != 0 && rightOutside != 0) {
         const auto leftSize = static_cast<std::size_t>(std::countl_zero(leftOutside << (32 - kStep)));
-        const auto rightSize = static_cast<std::size_t>(std::countr_zero(rightOutside));
-        const unsigned char before = leftStep[kStep - 1 - leftSize];
-        const unsigned char after = rightStep[rightSize];
-        if (before != ')' && before != ']' && after != '(' && after != '[') {
+        auto rightSize = static_cast<std::size_t>(std::countr_zero(rightOutside));
+        bool formBeside = false;
+        if constexpr (kExtended) {
+          formBeside = mayEndDotForm(leftEnd - 1 - leftSize) || mayStartDotForm(rightBegin + rightSize);
+          rightSize = withoutFullStop(reinterpret_cast<const char*>(rightStep), rightSize);
+        } else {
+          const unsigned char before = leftStep[kStep - 1 - leftSize];
+          const unsigned char after = rightStep[rightSize];
+          formBeside = before == ')' || before == ']' || after == '(' || after == '[';
+        }
+        if (!formBeside) {
           if (leftSize == 0 || rightSize == 0) return;
           char* const entry = m_entry.reserve(kShortEntry) + kStep;
           lowerLeft16(entry + leftSize - kStep, leftStep);
@@ -422,8 +692,36 @@ class Scanner {
     char* const entry = m_entry.reserve((leftEnd - leftBegin) + 1 + 2 * (rightStop - rightBegin) + 2 * kStep);
     char* out = copyPart<true>(entry, leftBegin, leftEnd, leftForms);
     *out++ = '@';
-    const auto size = static_cast<std::size_t>(copyPart<false>(out, rightBegin, rightStop, rightForms) - out);
+    auto size = static_cast<std::size_t>(copyPart<false>(out, rightBegin, rightStop, rightForms) - out);
+    if constexpr (kExtended) {
+      size = withoutFullStop(out, size);
+      if (size == 0) return;
+    }
     finish(entry, out, size, shapeOf(out, size));
+  }
+
+  static bool isKnownTld(std::string_view letters) noexcept {
+    if constexpr (kExtended) {
+      return detail::isTldLower(letters) || detail::isExtendedTldLower(letters);
+    } else {
+      return detail::isTldLower(letters);
+    }
+  }
+
+  // Whether a recognised domain has labels long enough: its first two have
+  // two characters or more. Extended rules also take a domain of three
+  // labels or more whose first label is not empty and whose label below the
+  // top-level one has two characters or more (x@d.umn.edu).
+  static bool hasLongEnoughLabels(const char* right, std::size_t size, const RightShape& shape) noexcept {
+    if (shape.firstDot >= 2 && shape.secondDot - (shape.firstDot + 1) >= 2) return true;
+    if constexpr (kExtended) {
+      if (shape.secondDot == size || shape.firstDot == 0) return false;
+      std::size_t labelStart = shape.lastDot;  // there is a dot before it
+      while (right[labelStart - 1] != '.') --labelStart;
+      return shape.lastDot - labelStart >= 2;
+    } else {
+      return false;
+    }
   }
 
   // Takes the entry written so far: the left part, "@" and the right part
@@ -435,16 +733,16 @@ class Scanner {
     std::size_t tldLength = 0;
     if (shape.lastDot != size) {
       const std::size_t tldBegin = shape.lastDot + 1;
-      const std::size_t most = std::min(size - tldBegin, detail::kLongestTld + 1);
+      const std::size_t most = std::min(size - tldBegin, kLongestTld + 1);
       while (tldLength < most && (kClassOf[static_cast<unsigned char>(right[tldBegin + tldLength])] & detail::kTld)) {
         ++tldLength;
       }
-      if (tldLength > 0 && detail::isTldLower(std::string_view(right + tldBegin, tldLength))) {
+      if (tldLength > 0 && isKnownTld(std::string_view(right + tldBegin, tldLength))) {
         target = TargetList::List1;
       }
     }
     if (target == TargetList::List1) {
-      if (shape.firstDot < 2 || shape.secondDot - (shape.firstDot + 1) < 2) return;
+      if (!hasLongEnoughLabels(right, size, shape)) return;
       if (shape.secondDot == size) {
         size = shape.lastDot + 1 + tldLength;
       } else if (shape.doubleDot) {
@@ -458,6 +756,7 @@ class Scanner {
   // The room the usual case needs: a step before the entry, whose left part
   // is stored from its step's start, and at most 15 + 1 + 2 * 15 + 15 more.
   static constexpr std::size_t kShortEntry = 5 * kStep;
+  static constexpr std::size_t kMarkEvery = 16;
 
   const unsigned char* m_text;
   std::size_t m_size;
@@ -465,10 +764,21 @@ class Scanner {
   SinkReply m_reply = SinkReply::Continue;  // the sink's answer to the last entry
   std::size_t m_blankAtEnd = 0;             // end of the last " at " taken as "@"
   EntryBuffer m_entry;                      // the entry being built
+  // Extended rules: the last run of forms between blanks (isTakenBlankForm).
+  struct FormRun {
+    std::vector<std::size_t> marks;  // its first member, then every kMarkEvery-th
+    std::size_t last = 0;            // its last member known
+    std::size_t count = 0;           // members from the first to `last`
+  };
+  struct NoFormRun {};
+  [[no_unique_address]] std::conditional_t<kExtended, FormRun, NoFormRun> m_run;
 };
 
 }  // namespace
 
-SinkReply extractAddresses(std::string_view scanText, EntrySink& sink) { return Scanner(scanText, sink).run(); }
+SinkReply extractAddresses(std::string_view scanText, EntrySink& sink, ScanRules rules) {
+  if (rules == ScanRules::Extended) return Scanner<ScanRules::Extended>(scanText, sink).run();
+  return Scanner<ScanRules::Specified>(scanText, sink).run();
+}
 
 }  // namespace mailsift

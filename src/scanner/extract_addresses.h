@@ -6,6 +6,8 @@
 #include <type_traits>
 #include <utility>
 
+#include "scanner/scan_rules.h"
+
 namespace mailsift {
 
 // The list an entry belongs to.
@@ -32,12 +34,14 @@ class EntrySink {
 // entry to `sink` at the moment it is built, in text order. The text is read
 // as if it had first been lower-cased and had its spelled-out forms "(at)",
 // "[at]", " at ", "(dot)", "[dot]", "(punkt)" and "[punkt]" replaced by "@"
-// and "."; the text itself is never changed or copied. Any text is valid, the
+// and "."; the text itself is never changed or copied. Extended `rules`
+// replace their further forms too, each where no form replaced before it
+// overlaps, from left to right (see ScanRules). Any text is valid, the
 // empty one included. Several threads may scan different texts at once.
 // When the sink answers SinkReply::Stop, the scan ends right after that
 // entry and the result is Stop; otherwise it is Continue. An exception
 // thrown by the sink leaves the scan at once.
-SinkReply extractAddresses(std::string_view scanText, EntrySink& sink);
+SinkReply extractAddresses(std::string_view scanText, EntrySink& sink, ScanRules rules = ScanRules::Specified);
 
 // Adapts a callable taking (TargetList, std::string_view) to an EntrySink.
 // The callable returns a SinkReply, or nothing for a sink that never stops.
@@ -61,9 +65,9 @@ class CallbackSink final : public EntrySink {
 // Convenience overload: extractAddresses(text, [&](TargetList t, std::string_view e) {...}).
 template <class Callback>
   requires std::is_invocable_v<Callback&, TargetList, std::string_view> SinkReply
-  extractAddresses(std::string_view scanText, Callback&& callback) {
+  extractAddresses(std::string_view scanText, Callback&& callback, ScanRules rules = ScanRules::Specified) {
     CallbackSink<std::remove_cvref_t<Callback>> sink(std::forward<Callback>(callback));
-    return extractAddresses(scanText, static_cast<EntrySink&>(sink));
+    return extractAddresses(scanText, static_cast<EntrySink&>(sink), rules);
   }
 
 }  // namespace mailsift

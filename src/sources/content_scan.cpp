@@ -77,11 +77,11 @@ struct LookedAt {
 // escapes undone.
 class TextView {
  public:
-  TextView(EntrySink& sink, TextEncoding encoding, EntrySink* beside) noexcept
-      : m_transcoder(encoding, kUnmappable), m_stream(sink), m_encoding(encoding) {
+  TextView(EntrySink& sink, TextEncoding encoding, EntrySink* beside, ScanRules rules)
+      : m_transcoder(encoding, kUnmappable), m_stream(sink, rules), m_encoding(encoding) {
     if (beside != nullptr) {
       m_escapes = std::make_unique<EscapeDecoder>(kUnmappable);
-      m_besideStream = std::make_unique<AddressStream>(*beside);
+      m_besideStream = std::make_unique<AddressStream>(*beside, rules);
     }
   }
 
@@ -166,8 +166,10 @@ class LimitedReader final : public ByteReader {
 
 class FileDecoder {
  public:
-  FileDecoder(EntrySink& sink, ReadBuffer& buffer, const DecodeOptions& options, std::uint64_t storedSize)
+  FileDecoder(EntrySink& sink, ReadBuffer& buffer, const DecodeOptions& options, std::uint64_t storedSize,
+              ScanRules rules)
       : m_primary(sink),
+        m_rules(rules),
         m_buffer(buffer),
         m_limits(options.limits),
         m_byteLimit(std::max(options.limits.bytes, storedSize * options.limits.ratio)),
@@ -270,7 +272,7 @@ class FileDecoder {
   void scanText(const LookedAt& look, ByteReader* rest, const std::string& name, unsigned depth, EntrySink& sink) {
     const bool escapes = holdsEscapes(look.head);
     if (escapes && depth == 0) m_primary.remember();
-    TextView view(sink, recogniseEncoding(look.head), escapes ? &m_beside : nullptr);
+    TextView view(sink, recogniseEncoding(look.head), escapes ? &m_beside : nullptr, m_rules);
     feedAll(view, look, rest, bufferAt(depth), name, depth == 0);
   }
 
@@ -306,7 +308,7 @@ class FileDecoder {
     // it, so the text goes through a buffer of its own.
     PrefixedReader whole(look.head, limited);
     MarkupTextReader text(whole);
-    TextView view(sink, TextEncoding::Utf8, nullptr);
+    TextView view(sink, TextEncoding::Utf8, nullptr, m_rules);
     if (!m_markupBuffer) m_markupBuffer = std::make_unique<ReadBuffer>();
     feedAll(view, LookedAt{}, &text, *m_markupBuffer, name, false);
   }
@@ -329,7 +331,7 @@ class FileDecoder {
 
   void scanPdf(const LookedAt& look, ByteReader& rest, const std::string& name, EntrySink& sink,
                platform::InputFile* file) {
-    TextView view(sink, TextEncoding::Utf8, nullptr);
+    TextView view(sink, TextEncoding::Utf8, nullptr, m_rules);
     const auto onPage = [&](std::string_view text) {
       if (const std::optional<platform::Failure> limit = charge(text.size(), name)) {
         note(*limit);
@@ -359,8 +361,8 @@ class FileDecoder {
 
   void scanMail(const LookedAt& look, ByteReader& rest, const std::string& name, EntrySink& sink) {
     PrefixedReader whole(look.head, rest);
-    TextView stored(sink, recogniseEncoding(look.head), nullptr);
-    TextView decoded(m_beside, TextEncoding::Utf8, nullptr);
+    TextView stored(sink, recogniseEncoding(look.head), nullptr, m_rules);
+    TextView decoded(m_beside, TextEncoding::Utf8, nullptr, m_rules);
     MailCallbacks callbacks;
     callbacks.onRaw = [&](std::string_view raw) {
       if (stored.feed(raw) == SinkReply::Stop) m_stopped = true;
@@ -396,6 +398,7 @@ class FileDecoder {
   }
 
   PrimaryEntries m_primary;
+  ScanRules m_rules;
   BesideEntries m_beside;
   ReadBuffer& m_buffer;
   std::vector<std::unique_ptr<ReadBuffer>> m_nested;  // one per depth below the stored file
@@ -434,16 +437,17 @@ bool needsDecoding(const platform::InputFile& input, ReadBuffer& buffer, const D
 }
 
 ContentScanResult scanContent(platform::InputFile& input, EntrySink& sink, ReadBuffer& buffer,
-                              const DecodeOptions& options, const std::function<void(std::uint64_t)>& onProgress) {
+                              const DecodeOptions& options, const std::function<void(std::uint64_t)>& onProgress,
+                              ScanRules rules) {
   if (options.mode == DecodeMode::None) {
-    StreamScanResult plain = scanInput(input, sink, buffer, onProgress);
+    StreamScanResult plain = scanInput(input, sink, buffer, onProgress, rules);
     ContentScanResult result;
     result.bytes = plain.bytes;
     result.failure = std::move(plain.failure);
     result.stopped = plain.stopped;
     return result;
   }
-  return FileDecoder(sink, buffer, options, input.isRegular() ? input.size() : 0).run(input, onProgress);
+  return FileDecoder(sink, buffer, options, input.isRegular() ? input.size() : 0, rules).run(input, onProgress);
 }
 
 }  // namespace mailsift

@@ -65,10 +65,11 @@ struct ContentScanResult {
 // The entries of a view beside the stored text come after the others, and
 // only those the stored text did not give. `buffer` serves the input
 // itself (one of at least 4 KiB, so that the first bytes fit in it); nested
-// views use buffers of their own. `onProgress` gets the
-// stored bytes read so far.
+// views use buffers of their own. `onProgress` gets the stored bytes read
+// so far. Every view is scanned with `rules`.
 ContentScanResult scanContent(platform::InputFile& input, EntrySink& sink, ReadBuffer& buffer,
-                              const DecodeOptions& options, const std::function<void(std::uint64_t)>& onProgress = {});
+                              const DecodeOptions& options, const std::function<void(std::uint64_t)>& onProgress = {},
+                              ScanRules rules = ScanRules::Specified);
 
 // True when the first bytes of a text show content that only scanContent
 // reads right. False for DecodeMode::None.

@@ -9,11 +9,11 @@
 namespace mailsift {
 namespace {
 
-// The index of the first boundary byte of `block` at or after `from`, or
-// block.size().
-std::size_t firstBoundary(std::string_view block, std::size_t from) noexcept {
+// The index of the first boundary byte of `rules` in `block` at or after
+// `from`, or block.size().
+std::size_t firstBoundary(std::string_view block, std::size_t from, ScanRules rules) noexcept {
   for (std::size_t i = from; i < block.size(); ++i) {
-    if (isScanBoundary(static_cast<unsigned char>(block[i]))) return i;
+    if (isScanBoundary(static_cast<unsigned char>(block[i]), rules)) return i;
   }
   return block.size();
 }
@@ -28,9 +28,9 @@ platform::ReadOutcome readBlock(const platform::InputFile& input, std::uint64_t 
 }  // namespace
 
 StreamScanResult scanInput(platform::InputFile& input, EntrySink& sink, ReadBuffer& buffer,
-                           const std::function<void(std::uint64_t)>& onProgress) {
+                           const std::function<void(std::uint64_t)>& onProgress, ScanRules rules) {
   StreamScanResult result;
-  AddressStream stream(sink);
+  AddressStream stream(sink, rules);
   for (;;) {
     platform::ReadOutcome got = input.read(buffer.data(), buffer.size());
     if (got.failure) {
@@ -51,7 +51,7 @@ StreamScanResult scanInput(platform::InputFile& input, EntrySink& sink, ReadBuff
 }
 
 StreamScanResult scanFilePiece(const platform::InputFile& input, std::uint64_t begin, std::uint64_t end,
-                               EntrySink& sink, ReadBuffer& buffer) {
+                               EntrySink& sink, ReadBuffer& buffer, ScanRules rules) {
   StreamScanResult result;
   std::uint64_t at = begin;
 
@@ -66,7 +66,7 @@ StreamScanResult scanFilePiece(const platform::InputFile& input, std::uint64_t b
         return result;
       }
       if (got.bytes == 0) return result;  // no boundary: the piece before runs to the end
-      const std::size_t boundary = firstBoundary(std::string_view(buffer.data(), got.bytes), 0);
+      const std::size_t boundary = firstBoundary(std::string_view(buffer.data(), got.bytes), 0, rules);
       if (boundary < got.bytes) {
         if (at + boundary >= end) return result;
         at += boundary + 1;
@@ -78,7 +78,7 @@ StreamScanResult scanFilePiece(const platform::InputFile& input, std::uint64_t b
 
   // Main loop: whole blocks up to `end`; the block that reaches `end` is
   // scanned up to the first boundary at or after it, which ends the piece.
-  AddressStream stream(sink);
+  AddressStream stream(sink, rules);
   for (;;) {
     platform::ReadOutcome got = readBlock(input, at, buffer);
     if (got.failure) {
@@ -90,7 +90,7 @@ StreamScanResult scanFilePiece(const platform::InputFile& input, std::uint64_t b
     bool last = false;
     if (at + got.bytes > end) {
       const std::size_t inside = at < end ? static_cast<std::size_t>(end - at) : 0;
-      const std::size_t boundary = firstBoundary(block, inside);
+      const std::size_t boundary = firstBoundary(block, inside, rules);
       if (boundary < block.size()) {
         block = block.substr(0, boundary + 1);
         last = true;

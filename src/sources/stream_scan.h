@@ -40,21 +40,22 @@ struct StreamScanResult {
 };
 
 // Reads `input` from its current position to its end (for a regular file,
-// its size when it was opened) through `buffer` and hands every entry to
-// `sink` in text order: exactly the entries of scanning the whole input at
-// once. `onProgress`, when set, is called after each piece with the bytes
-// read so far. Memory beyond the buffer is the longest run of bytes without
-// a place where an entry could end (see AddressStream).
+// its size when it was opened) through `buffer` and hands every entry of
+// `rules` to `sink` in text order: exactly the entries of scanning the whole
+// input at once. `onProgress`, when set, is called after each piece with the
+// bytes read so far. Memory beyond the buffer is the longest run of bytes
+// without a place where an entry could end (see AddressStream).
 StreamScanResult scanInput(platform::InputFile& input, EntrySink& sink, ReadBuffer& buffer,
-                           const std::function<void(std::uint64_t)>& onProgress = {});
+                           const std::function<void(std::uint64_t)>& onProgress = {},
+                           ScanRules rules = ScanRules::Specified);
 
 // Scans one piece of a regular file so that the pieces [0, s1), [s1, s2),
 // ... [sn, size) of any cut positions together give exactly the entries of
-// the whole file: the piece for the nominal range [begin, end) starts after
-// the first boundary byte at or after `begin` (at 0 for begin 0) and ends
-// after the first boundary byte at or after `end` (or at the end of the
-// file). Thread-safe for distinct buffers and sinks.
+// `rules` of the whole file: the piece for the nominal range [begin, end)
+// starts after the first boundary byte of `rules` at or after `begin` (at 0
+// for begin 0) and ends after the first one at or after `end` (or at the
+// end of the file). Thread-safe for distinct buffers and sinks.
 StreamScanResult scanFilePiece(const platform::InputFile& input, std::uint64_t begin, std::uint64_t end,
-                               EntrySink& sink, ReadBuffer& buffer);
+                               EntrySink& sink, ReadBuffer& buffer, ScanRules rules = ScanRules::Specified);
 
 }  // namespace mailsift

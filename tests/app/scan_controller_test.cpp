@@ -61,6 +61,30 @@ TEST(ScanController, ScansOnItsOwnThreadAndPublishesTheResult) {
   EXPECT_EQ(progress.target, folder.file("one.txt"));
 }
 
+TEST(ScanJob, TheRulesReachEveryKindOfSource) {
+  // A small file, a folder's file, and a file large enough to be scanned in
+  // pieces on two threads, each with one address whose local part has "+".
+  TempFolder folder;
+  std::string large;
+  while (large.size() < (std::size_t{17} << 20)) large += "filler text <ab+large@example.com> {at} and more\n";
+  const std::vector<ScanSource> sources = {{SourceKind::File, folder.write("small.txt", "ab+small@example.com")},
+                                           {SourceKind::Folder, folder.file("tree")},
+                                           {SourceKind::File, folder.write("large.txt", large)}};
+  folder.write("tree/f.txt", "ab+folder@example.com");
+  for (const ScanRules rules : {ScanRules::Specified, ScanRules::Extended}) {
+    ResultLists lists;
+    ScanOptions options;
+    options.jobs = 2;
+    options.rules = rules;
+    runScan(sources, lists, options);
+    const std::vector<std::string> expected =
+        rules == ScanRules::Extended
+            ? std::vector<std::string>{"ab+folder@example.com", "ab+large@example.com", "ab+small@example.com"}
+            : std::vector<std::string>{"folder@example.com", "large@example.com", "small@example.com"};
+    EXPECT_EQ(entriesOf(lists, ListId::List1), expected);
+  }
+}
+
 TEST(ScanController, ACancelledScanKeepsWhatItFound) {
   TempFolder folder;
   for (int i = 0; i < 3000; ++i) folder.write("big/f" + std::to_string(i), "u" + std::to_string(i) + "@example.com");

@@ -84,6 +84,30 @@ TEST(ExtractCommand, RejectsWrongOptionsAndExplainsItself) {
   EXPECT_EQ(runProcess(MAILSIFT_BINARY, {"--help"}).exitCode, 0);
 }
 
+TEST(ExtractCommand, RulesAreChosenByName) {
+  const std::string text = "01wsmith+gh@gmail.com thomas at apestaart dot org.\n";
+  const std::string specified = "found\tgh@gmail.com\nunknown\tthomas@apestaart\n";
+  const std::string extended = "found\t01wsmith+gh@gmail.com\nfound\tthomas@apestaart.org\n";
+  EXPECT_EQ(extract({}, text).out, specified);
+  EXPECT_EQ(extract({"--rules=specified"}, text).out, specified);
+  EXPECT_EQ(extract({"--rules=extended"}, text).out, extended);
+  EXPECT_EQ(extract({"--rules=Extended"}, text).out, extended);
+  for (const char* wrong : {"--rules=", "--rules=all", "--rules=extended2"}) {
+    const auto result = extract({wrong}, text);
+    EXPECT_EQ(result.exitCode, 2) << wrong;
+    EXPECT_EQ(result.out, "") << wrong;
+    EXPECT_NE(result.err.find("--rules"), std::string::npos) << wrong;
+  }
+}
+
+TEST(ExtractCommand, TheVersionNamesTheCurrentTopLevelDomains) {
+  const auto version = runProcess(MAILSIFT_BINARY, {"--version"});
+  EXPECT_EQ(version.exitCode, 0);
+  const std::size_t lineEnd = version.out.find('\n');
+  EXPECT_EQ(version.out.substr(0, lineEnd), std::string("mailsift ") + MAILSIFT_VERSION);
+  EXPECT_NE(version.out.find("top-level domains of --rules=extended", lineEnd), std::string::npos) << version.out;
+}
+
 TEST(ExtractCommand, ABrokenPipeEndsQuietly) {
   TempFolder folder;
   std::string many;
@@ -130,6 +154,26 @@ TEST(ExtractCommand, ALargeFileGivesTheSameLinesOnAnyNumberOfThreads) {
   EXPECT_TRUE(piped.out == one.out) << "through a pipe";
   const auto redirected = runProcess("/bin/bash", {"-c", "\"$0\" extract --jobs=3 <\"$1\"", MAILSIFT_BINARY, file});
   EXPECT_TRUE(redirected.out == one.out) << "standard input from the file";
+}
+
+TEST(ExtractCommand, ALargeFileGivesTheSameLinesOnAnyNumberOfThreadsUnderExtendedRules) {
+  // Pieces are cut only at bytes no extended form or entry can hold, and
+  // scanned under extended rules.
+  TempFolder folder;
+  std::mt19937_64 random(18);
+  const std::vector<std::string> pieces = {
+      "a", "b7", ".", "@", " <at> ", "{dot}", " dot ",  "de",    "x+y", "<",
+      ">", "\n", " ", ",", "}",      "{",     " -at- ", "[dot]", "zip", std::string(70, 'q')};
+  std::uniform_int_distribution<std::size_t> pick(0, pieces.size() - 1);
+  std::string text;
+  while (text.size() < (std::size_t{20} << 20)) text += pieces[pick(random)];
+  const std::string file = folder.write("big.txt", text);
+  const auto one = extract({"--rules=extended", "--jobs=1", file});
+  ASSERT_EQ(one.exitCode, 0);
+  EXPECT_GT(one.out.size(), std::size_t{1} << 20);
+  EXPECT_NE(one.out.find("x+y"), std::string::npos) << "read by extended rules";
+  const auto many = extract({"--rules=extended", "--jobs=3", file});
+  EXPECT_TRUE(many.out == one.out) << "three threads differ from one";
 }
 
 }  // namespace

@@ -40,6 +40,16 @@ TEST(ScanCommand, FilesFillBothListsWithoutDuplicates) {
             "aa@b\xC3\xBCro.de\naa@bvz.de\namy@example.org\nzed@example.com\n\nx@y.test\nq@w.local\n");
 }
 
+TEST(ScanCommand, ExtendedRulesAreAnOption) {
+  TempFolder folder;
+  const std::string file = folder.write("a.txt", "ab+c@example.com\nx [at] y-z.graphics.\n");
+  EXPECT_EQ(scan({"--list=both", file}).out, "c@example.com\n\n");
+  EXPECT_EQ(scan({"--list=both", "--rules=extended", file}).out, "ab+c@example.com\nx@y-z.graphics\n\n");
+  const auto wrong = scan({"--rules=wide", file});
+  EXPECT_EQ(wrong.exitCode, 2);
+  EXPECT_NE(wrong.err.find("'wide'"), std::string::npos) << wrong.err;
+}
+
 TEST(ScanCommand, ExportWritesList1WithTheTypedDelimiter) {
   TempFolder folder;
   const std::string input = folder.write("in.txt", "cc@example.com aa@example.com bb@example.com");

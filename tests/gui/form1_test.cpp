@@ -28,9 +28,10 @@ class Form1Test : public QObject {
   FakeDialogs m_dialogs;
   std::unique_ptr<gui::Form1> m_window;
 
-  gui::Form1& open(std::int16_t country = 0) {
+  gui::Form1& open(std::int16_t country = 0, ScanRules rules = ScanRules::Specified) {
     m_dialogs = FakeDialogs();
     gui::WindowSettings settings;
+    settings.rules = rules;
     settings.makerUrl = QStringLiteral("https://maker.example");
     settings.donateUrl = QStringLiteral("https://maker.example/donate");
     settings.year = 2031;
@@ -161,6 +162,16 @@ class Form1Test : public QObject {
     QVERIFY(rows("List1").isEmpty());
     QCOMPARE(text("Label1"), QStringLiteral("Found:0"));
     QCOMPARE(text("Label2"), QStringLiteral("Unknown:0"));
+  }
+
+  void extendedRulesFromTheSettings() {
+    TempFolder folder;
+    const std::string path = folder.write("mail.txt", "ab+c@example.com, xx [at] yy.de.");
+    open(0, ScanRules::Extended);
+    m_dialogs.openAnswers.push_back(QString::fromStdString(path));
+    click("Command1");
+    QVERIFY(waitForScan());
+    QCOMPARE(rows("List1"), (QStringList{"ab+c@example.com", "xx@yy.de"}));
   }
 
   void dirScanEndToEnd() {

@@ -9,16 +9,20 @@ namespace mailsift {
 namespace {
 
 TEST(CharClasses, MembershipCountsMatchTheClassSizes) {
-  int left = 0, right = 0, tld = 0;
+  int left = 0, leftExtended = 0, right = 0, tld = 0;
   for (int b = 0; b < 256; ++b) {
     const auto c = static_cast<unsigned char>(b);
     // Count only characters that are already lower case: each class member once.
     if (detail::kLowerOf[c] != c) continue;
     left += isLocalPartCharacter(c);
+    leftExtended += isLocalPartCharacter(c, ScanRules::Extended);
+    EXPECT_TRUE(!isLocalPartCharacter(c) || isLocalPartCharacter(c, ScanRules::Extended)) << b;
     right += isDomainCharacter(c);
     tld += isTldCharacter(c);
   }
-  EXPECT_EQ(left, 39);   // a-z, 0-9, "-", "_", "."
+  EXPECT_EQ(left, 39);          // a-z, 0-9, "-", "_", "."
+  EXPECT_EQ(leftExtended, 40);  // and "+"
+  EXPECT_TRUE(isLocalPartCharacter('+', ScanRules::Extended));
   EXPECT_EQ(right, 41);  // a-z, 0-9, "-", "ä", "ö", "ü", "."
   EXPECT_EQ(tld, 26);
 }

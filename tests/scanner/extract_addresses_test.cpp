@@ -101,6 +101,46 @@ TEST(ExtractAddresses, AtBetweenBlanksIsTakenLeftToRight) {
   });
 }
 
+// Real-world cases under both rule sets: what the specified rules give,
+// and what the extended ones give instead.
+struct RulesCase {
+  const char* text;
+  std::vector<Entry> specified;
+  std::vector<Entry> extended;
+};
+
+TEST(ExtractAddresses, ExtendedRulesOnRealText) {
+  const std::vector<RulesCase> cases = {
+      {"01wsmith+gh@gmail.com", {{L1, "gh@gmail.com"}}, {{L1, "01wsmith+gh@gmail.com"}}},
+      {"Mail dmj+@andrew.cmu.edu.", {}, {{L1, "dmj+@andrew.cmu.edu"}}},
+      {"Send it to info@example.com.", {{L2, "info@example.com."}}, {{L1, "info@example.com"}}},
+      {"sed@irc.freenode.net. Then", {{L2, "sed@irc.freenode.net."}}, {{L1, "sed@irc.freenode.net"}}},
+      {"@VAR@. and x@y..", {{L2, "var@."}, {L2, "x@y.."}}, {{L2, "x@y."}}},
+      {"sebastian.classen [at] freenet.ag", {}, {{L1, "sebastian.classen@freenet.ag"}}},
+      {"lennart (at) poettering (dot) de", {}, {{L1, "lennart@poettering.de"}}},
+      {"yanegomi <at> gmail.com, kju -at- fqdn.org", {}, {{L1, "yanegomi@gmail.com"}, {L1, "kju@fqdn.org"}}},
+      {"thomas at apestaart dot org", {{L2, "thomas@apestaart"}}, {{L1, "thomas@apestaart.org"}}},
+      {"vincent dot torri at univ-evry dot fr", {{L2, "torri@univ-evry"}}, {{L1, "vincent.torri@univ-evry.fr"}}},
+      {"ab{at}cd{dot}de ab<AT>cd<Dot>ch", {}, {{L1, "ab@cd.de"}, {L1, "ab@cd.ch"}}},
+      {"jengelh [at] medozas de", {}, {{L2, "jengelh@medozas"}}},
+      {"someone@d.umn.edu", {}, {{L1, "someone@d.umn.edu"}}},
+      {"someone@d.u.edu", {}, {}},
+      {"info@nic.graphics", {{L2, "info@nic.graphics"}}, {{L1, "info@nic.graphics"}}},
+      // Traps: no entry under either rule set.
+      {"core_at_file.py", {}, {}},
+      {"Compile Farm @ HouseGordon.com", {}, {}},
+      {"x -at-home.de a-at-b.de", {}, {}},
+      {"the sources are at release.zip", {{L2, "are@release.zip"}}, {{L2, "are@release.zip"}}},
+  };
+  for (const RulesCase& c : cases) {
+    SCOPED_TRACE(c.text);
+    EXPECT_EQ(fastExtract(c.text), c.specified);
+    EXPECT_EQ(test::referenceExtract(c.text), c.specified);
+    EXPECT_EQ(fastExtract(c.text, ScanRules::Extended), c.extended);
+    EXPECT_EQ(test::referenceExtract(c.text, ScanRules::Extended), c.extended);
+  }
+}
+
 TEST(ExtractAddresses, LongCandidatesHaveNoLimit) {
   const std::string local(100000, 'x');
   const std::string domain(100000, 'y');

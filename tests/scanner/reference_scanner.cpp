@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <set>
 
 #include "scanner/top_level_domains.h"
 
@@ -20,6 +21,7 @@ unsigned char lowerOne(unsigned char c) {
 bool inClass(std::string_view members, char c) { return members.find(c) != std::string_view::npos; }
 
 const std::string_view kLeftClass = "abcdefghijklmnopqrstuvwxyz0123456789-_.";
+const std::string_view kLeftClassWithPlus = "abcdefghijklmnopqrstuvwxyz0123456789-_.+";
 const std::string_view kRightClass = "abcdefghijklmnopqrstuvwxyz0123456789-\xFC\xF6\xE4.";
 const std::string_view kTldClass = "abcdefghijklmnopqrstuvwxyz";
 
@@ -33,6 +35,52 @@ void replaceAll(std::string& text, std::string_view from, std::string_view to) {
   }
   out.append(text, start);
   text = out;
+}
+
+// Every form of extended rules with what it stands for. Those between blanks
+// come first; where one of them starts, no bracketed one does.
+const std::vector<std::pair<std::string_view, char>> kExtendedForms = {
+    {" at ", '@'},      {" (at) ", '@'},    {" [at] ", '@'},  {" <at> ", '@'},  {" {at} ", '@'},  {" -at- ", '@'},
+    {" dot ", '.'},     {" (dot) ", '.'},   {" [dot] ", '.'}, {" <dot> ", '.'}, {" {dot} ", '.'}, {" -dot- ", '.'},
+    {" (punkt) ", '.'}, {" [punkt] ", '.'}, {"(at)", '@'},    {"[at]", '@'},    {"<at>", '@'},    {"{at}", '@'},
+    {"(dot)", '.'},     {"[dot]", '.'},     {"<dot>", '.'},   {"{dot}", '.'},   {"(punkt)", '.'}, {"[punkt]", '.'},
+};
+
+// One pass from left to right: at each place the form that starts there, if
+// any, is replaced and the pass goes on after it.
+std::string replaceFormsLeftToRight(const std::string& text) {
+  std::string out;
+  for (std::size_t i = 0; i < text.size();) {
+    bool replaced = false;
+    for (const auto& [form, replacement] : kExtendedForms) {
+      if (text.compare(i, form.size(), form) == 0) {
+        out.push_back(replacement);
+        i += form.size();
+        replaced = true;
+        break;
+      }
+    }
+    if (!replaced) out.push_back(text[i++]);
+  }
+  return out;
+}
+
+bool isKnownTld(const std::string& tld, bool current) {
+  static const std::set<std::string> fixed = [] {
+    std::set<std::string> names;
+    for (const std::string_view name : kTopLevelDomains) {
+      std::string lower(name);
+      for (char& c : lower) c = static_cast<char>(c + ('a' - 'A'));
+      names.insert(lower);
+    }
+    return names;
+  }();
+  static const std::set<std::string> all = [] {
+    std::set<std::string> names = fixed;
+    for (const std::string_view name : currentTopLevelDomains()) names.emplace(name);
+    return names;
+  }();
+  return (current ? all : fixed).count(tld) == 1;
 }
 
 std::string toUtf8(std::string_view cp1252) {
@@ -63,25 +111,36 @@ std::vector<std::string> splitLabels(const std::string& right) {
 
 }  // namespace
 
-std::vector<Entry> referenceExtract(std::string_view input) {
+ReferenceRules referenceRulesOf(ScanRules rules) {
+  const bool extended = rules == ScanRules::Extended;
+  return {extended, extended, extended, extended, extended};
+}
+
+std::vector<Entry> referenceExtract(std::string_view input, const ReferenceRules& rules) {
   std::string text(input);
   for (char& c : text) c = static_cast<char>(lowerOne(static_cast<unsigned char>(c)));
-  replaceAll(text, "(at)", "@");
-  replaceAll(text, "[at]", "@");
-  replaceAll(text, " at ", "@");
-  replaceAll(text, "(dot)", ".");
-  replaceAll(text, "[dot]", ".");
-  replaceAll(text, "(punkt)", ".");
-  replaceAll(text, "[punkt]", ".");
+  if (rules.moreForms) {
+    text = replaceFormsLeftToRight(text);
+  } else {
+    replaceAll(text, "(at)", "@");
+    replaceAll(text, "[at]", "@");
+    replaceAll(text, " at ", "@");
+    replaceAll(text, "(dot)", ".");
+    replaceAll(text, "[dot]", ".");
+    replaceAll(text, "(punkt)", ".");
+    replaceAll(text, "[punkt]", ".");
+  }
+  const std::string_view leftClass = rules.plusInLocalPart ? kLeftClassWithPlus : kLeftClass;
 
   std::vector<Entry> entries;
   const std::size_t length = text.size();
   for (std::size_t i = 0; i < length; ++i) {
     if (text[i] != '@') continue;
     std::string left;
-    for (std::size_t j = i; j > 0 && inClass(kLeftClass, text[j - 1]); --j) left.insert(left.begin(), text[j - 1]);
+    for (std::size_t j = i; j > 0 && inClass(leftClass, text[j - 1]); --j) left.insert(left.begin(), text[j - 1]);
     std::string right;
     for (std::size_t j = i + 1; j < length && inClass(kRightClass, text[j]); ++j) right.push_back(text[j]);
+    if (rules.fullStopEndsSentence && !right.empty() && right.back() == '.') right.pop_back();
 
     const std::vector<std::string> labels = splitLabels(right);
     std::string tld;
@@ -91,14 +150,15 @@ std::vector<Entry> referenceExtract(std::string_view input) {
         tld.push_back(c);
       }
     }
-    std::string upper = tld;
-    for (char& c : upper) c = static_cast<char>(c - 32);
 
-    if (tld.empty() || !isTopLevelDomain(upper)) {
+    if (tld.empty() || !isKnownTld(tld, rules.currentTlds)) {
       if (!left.empty() && !right.empty()) entries.emplace_back(TargetList::List2, toUtf8(left + "@" + right));
       continue;
     }
-    if (left.empty() || labels[0].size() < 2 || labels[1].size() < 2) continue;
+    const bool longLabels = labels[0].size() >= 2 && labels[1].size() >= 2;
+    const bool shortLowerLabels =
+        rules.shortLowerLabels && labels.size() >= 3 && !labels[0].empty() && labels[labels.size() - 2].size() >= 2;
+    if (left.empty() || !(longLabels || shortLowerLabels)) continue;
     std::string domain;
     if (labels.size() == 2) {
       domain = labels[0] + "." + tld;
@@ -113,13 +173,14 @@ std::vector<Entry> referenceExtract(std::string_view input) {
   return entries;
 }
 
-std::vector<Entry> fastExtract(std::string_view text) {
+std::vector<Entry> fastExtract(std::string_view text, ScanRules rules) {
   // An exact-size copy, so that AddressSanitizer sees a read past either end.
   const std::unique_ptr<char[]> copy(new char[text.size()]);
   std::copy(text.begin(), text.end(), copy.get());
   std::vector<Entry> entries;
-  extractAddresses(std::string_view(copy.get(), text.size()),
-                   [&](TargetList target, std::string_view entry) { entries.emplace_back(target, entry); });
+  extractAddresses(
+      std::string_view(copy.get(), text.size()),
+      [&](TargetList target, std::string_view entry) { entries.emplace_back(target, entry); }, rules);
   return entries;
 }
 

@@ -1,5 +1,6 @@
 // Scanning while reading: a file read through small buffers, whole or cut
-// into pieces at random places, gives exactly the entries of the whole text.
+// into pieces at random places, gives exactly the entries of the whole text,
+// under either rule set.
 #include "sources/stream_scan.h"
 
 #include <gtest/gtest.h>
@@ -37,6 +38,13 @@ std::string randomText(std::mt19937_64& random, std::size_t pieces) {
                                                    "_",
                                                    "\xFC",
                                                    "mail@example.org",
+                                                   " <at> ",
+                                                   "{dot}",
+                                                   " dot ",
+                                                   " -at- ",
+                                                   "+",
+                                                   "<",
+                                                   "}",
                                                    std::string(300, 'q'),
                                                    std::string(1, '\0')};
   std::uniform_int_distribution<std::size_t> pick(0, kPieces.size() - 1);
@@ -45,26 +53,28 @@ std::string randomText(std::mt19937_64& random, std::size_t pieces) {
   return text;
 }
 
-Entries wholeScan(std::string_view text) {
+Entries wholeScan(std::string_view text, ScanRules rules) {
   Entries entries;
-  extractAddresses(text, [&](TargetList target, std::string_view entry) { entries.emplace_back(target, entry); });
+  extractAddresses(
+      text, [&](TargetList target, std::string_view entry) { entries.emplace_back(target, entry); }, rules);
   return entries;
 }
 
 TEST(StreamScan, PiecesAndSmallBuffersGiveTheEntriesOfTheWholeText) {
   const test::TempFolder folder;
   std::mt19937_64 random(2026);
-  for (int round = 0; round < 150; ++round) {
+  for (int round = 0; round < 300; ++round) {
+    const ScanRules rules = round % 2 == 0 ? ScanRules::Specified : ScanRules::Extended;
     const std::string text = randomText(random, 60);
     const std::string path = folder.write("f" + std::to_string(round % 5), text);
-    const Entries expected = wholeScan(text);
+    const Entries expected = wholeScan(text, rules);
     platform::InputFile input;
     ASSERT_FALSE(platform::InputFile::open(path, input).has_value());
     ReadBuffer buffer(std::uniform_int_distribution<std::size_t>(3, 64)(random));
 
     Entries streamed;
     CallbackSink sink([&](TargetList target, std::string_view entry) { streamed.emplace_back(target, entry); });
-    const StreamScanResult whole = scanInput(input, sink, buffer);
+    const StreamScanResult whole = scanInput(input, sink, buffer, {}, rules);
     ASSERT_EQ(streamed, expected) << "round " << round;
     EXPECT_EQ(whole.bytes, text.size());
 
@@ -76,7 +86,7 @@ TEST(StreamScan, PiecesAndSmallBuffersGiveTheEntriesOfTheWholeText) {
     CallbackSink piecedSink([&](TargetList target, std::string_view entry) { pieced.emplace_back(target, entry); });
     std::uint64_t bytes = 0;
     for (std::size_t i = 0; i + 1 < cuts.size(); ++i) {
-      bytes += scanFilePiece(input, cuts[i], cuts[i + 1], piecedSink, buffer).bytes;
+      bytes += scanFilePiece(input, cuts[i], cuts[i + 1], piecedSink, buffer, rules).bytes;
     }
     ASSERT_EQ(pieced, expected) << "round " << round << ", " << cuts.size() - 1 << " pieces";
     EXPECT_EQ(bytes, text.size()) << "every byte belongs to exactly one piece";

@@ -1,12 +1,16 @@
 // The vectorised search for the places where an address can begin: every
 // "@", and every whole spelled-out "@" ("(at)", "[at]" or " at ", the
-// letters in either case). Internal to the scanner.
+// letters in either case). Extended rules also take "<at>", "{at}" and
+// "-at-"; the scanner itself tells which of them stand between blanks.
+// Internal to the scanner.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string_view>
+
+#include "scanner/scan_rules.h"
 
 namespace mailsift::detail {
 
@@ -27,10 +31,11 @@ struct NamedCandidateFinder {
   CandidateFinder find;
 };
 
-// The fastest finder this processor runs; chosen once.
-CandidateFinder bestCandidateFinder() noexcept;
+// The fastest finder of `rules` this processor runs; chosen once.
+CandidateFinder bestCandidateFinder(ScanRules rules = ScanRules::Specified) noexcept;
 
-// Every finder this processor can run, the plain scalar one first; for tests.
-std::span<const NamedCandidateFinder> availableCandidateFinders() noexcept;
+// Every finder of `rules` this processor can run, the plain scalar one
+// first; for tests.
+std::span<const NamedCandidateFinder> availableCandidateFinders(ScanRules rules = ScanRules::Specified) noexcept;
 
 }  // namespace mailsift::detail

@@ -9,6 +9,8 @@ namespace mailsift::detail {
 inline constexpr unsigned char kLeft = 1;   // may stand left of the "@"
 inline constexpr unsigned char kRight = 2;  // may stand right of the "@"
 inline constexpr unsigned char kTld = 4;    // may stand in a top-level domain
+// May stand left of the "@" under extended rules: kLeft and "+".
+inline constexpr unsigned char kLeftExtended = 8;
 
 constexpr unsigned char lowerOf(unsigned char b) {
   if (b >= 'A' && b <= 'Z') return static_cast<unsigned char>(b + 0x20);
@@ -33,7 +35,8 @@ constexpr unsigned char classOfLower(unsigned char c) {
   unsigned char bits = 0;
   const bool letter = c >= 'a' && c <= 'z';
   const bool digit = c >= '0' && c <= '9';
-  if (letter || digit || c == '-' || c == '_' || c == '.') bits |= kLeft;
+  if (letter || digit || c == '-' || c == '_' || c == '.') bits |= kLeft | kLeftExtended;
+  if (c == '+') bits |= kLeftExtended;
   if (letter || digit || c == '-' || c == 0xFC || c == 0xF6 || c == 0xE4 || c == '.') bits |= kRight;
   if (letter) bits |= kTld;
   return bits;
@@ -60,6 +63,19 @@ inline constexpr std::array<bool, 256> kBoundary = [] {
   for (unsigned i = 0; i < 256; ++i) {
     const bool inForm = i == ' ' || i == '(' || i == ')' || i == '[' || i == ']' || i == '@';
     table[i] = (kClassOf[i] & (kLeft | kRight)) == 0 && !inForm;
+  }
+  return table;
+}();
+
+// The same under extended rules, whose entries also take "+" and whose
+// spelled-out forms also take "<", ">", "{", "}" and "-": "<" and ">" no
+// longer cut a text, nor do "{", "}" and "+".
+inline constexpr std::array<bool, 256> kBoundaryExtended = [] {
+  std::array<bool, 256> table{};
+  for (unsigned i = 0; i < 256; ++i) {
+    const bool inForm = i == ' ' || i == '(' || i == ')' || i == '[' || i == ']' || i == '<' || i == '>' || i == '{' ||
+                        i == '}' || i == '-' || i == '@';
+    table[i] = (kClassOf[i] & (kLeftExtended | kRight)) == 0 && !inForm;
   }
   return table;
 }();
