@@ -24,17 +24,26 @@ constexpr std::array<UrlEscape, 5> kUrlEscapes{
 
 char lowered(char c) noexcept { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c; }
 
-bool containsNoCase(std::string_view text, std::string_view what) noexcept {
-  return std::search(text.begin(), text.end(), what.begin(), what.end(),
-                     [](char a, char b) { return lowered(a) == b; }) != text.end();
+bool startsWithNoCase(std::string_view text, std::string_view prefix) noexcept {
+  return text.size() >= prefix.size() &&
+         std::equal(prefix.begin(), prefix.end(), text.begin(), [](char a, char b) { return a == lowered(b); });
 }
 
 }  // namespace
 
+// One pass over the bytes, looking closer only at the three that start an
+// escape: this runs on the first bytes of every file.
 bool holdsEscapes(std::string_view head) noexcept {
-  static constexpr std::array<std::string_view, 7> kMarks{"&#", "&commat;", "&period;", "%40", "%2e", "\\-", "\\(at"};
-  return std::any_of(kMarks.begin(), kMarks.end(),
-                     [head](std::string_view mark) { return containsNoCase(head, mark); });
+  for (std::size_t at = head.find_first_of("&%\\"); at != std::string_view::npos;
+       at = head.find_first_of("&%\\", at + 1)) {
+    const std::string_view rest = head.substr(at);
+    const bool escape = rest[0] == '&' ? rest.starts_with("&#") || startsWithNoCase(rest, "&commat;") ||
+                                             startsWithNoCase(rest, "&period;")
+                        : rest[0] == '%' ? startsWithNoCase(rest, "%40") || startsWithNoCase(rest, "%2e")
+                                         : rest.starts_with("\\-") || rest.starts_with("\\(at");
+    if (escape) return true;
+  }
+  return false;
 }
 
 std::size_t EscapeDecoder::undo(std::string_view text, bool atEnd, std::string& out) const {
