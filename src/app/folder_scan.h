@@ -13,8 +13,8 @@
 
 #include "app/file_entries.h"
 #include "platform/failure.h"
-#include "sources/content_scan.h"
 #include "scanner/scan_rules.h"
+#include "sources/content_scan.h"
 #include "sources/folder_walk.h"
 
 namespace mailsift {
@@ -51,7 +51,7 @@ struct FolderScanOptions {
   // pieces on every job, when its turn comes, so a few large files do not
   // leave the work to one thread nor hold all their entries at once.
   std::uint64_t pieceBytes = std::uint64_t{8} << 20;
-  DecodeOptions decode{};  // decoded views of each file
+  DecodeOptions decode{};                  // decoded views of each file
   ScanRules rules = ScanRules::Specified;  // the rules every file is scanned with
 };
 

@@ -91,10 +91,8 @@ class Job {
                           })
           .failure;
     }
-    ContentScanResult scanned =
-        scanContent(
-            input, sink, m_buffer, m_options.decode, [&](std::uint64_t bytes) { report(source, bytes); },
-            m_options.rules);
+    ContentScanResult scanned = scanContent(
+        input, sink, m_buffer, m_options.decode, [&](std::uint64_t bytes) { report(source, bytes); }, m_options.rules);
     keepNotes(outcome, scanned.notes);
     return std::move(scanned.failure);
   }

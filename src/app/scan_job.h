@@ -16,8 +16,8 @@
 #include "platform/failure.h"
 #include "platform/http_download.h"
 #include "results/result_lists.h"
-#include "sources/content_scan.h"
 #include "scanner/scan_rules.h"
+#include "sources/content_scan.h"
 #include "sources/scan_text.h"
 
 namespace mailsift {
