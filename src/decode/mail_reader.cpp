@@ -5,7 +5,6 @@
 // never held whole.
 #include "decode/mail_reader.h"
 
-#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <utility>
@@ -227,10 +226,31 @@ ReadOutcome PartReader::read(char* buffer, std::size_t capacity) {
   return {bytes, std::nullopt};
 }
 
+// True when `bytes` reads as words: a blank between two other characters,
+// which base64 never has, even damaged.
+bool holdsWords(std::string_view bytes) noexcept {
+  for (std::size_t at = bytes.find(' ', 1); at != std::string_view::npos && at + 1 < bytes.size();
+       at = bytes.find(' ', at + 1)) {
+    const char before = bytes[at - 1];
+    const char after = bytes[at + 1];
+    if (before != ' ' && before != '\t' && after != ' ' && after != '\t' && after != '\r' && after != '\n') {
+      return true;
+    }
+  }
+  return false;
+}
+
 void PartReader::decodeNextPiece() {
   LineSource& lines = m_parser.lines();
   const Piece* piece = lines.peek();
   if (piece == nullptr || m_parser.endsBody(*piece)) {
+    finish();
+    return;
+  }
+  // A base64 body ends at the first line of words, even where the boundary
+  // that should come first is missing: what follows is text (read as
+  // stored), not something to decode into noise.
+  if (m_base64 && holdsWords(piece->bytes)) {
     finish();
     return;
   }
@@ -408,10 +428,13 @@ void MailParser::skipBody() {
 // ---- Recognition -----------------------------------------------------------
 
 // Fields that mark a header block as mail, each between blanks.
+// Fields of a message's own header. The fields of a MIME part
+// (Content-Type, Content-Transfer-Encoding ...) are left out: a text that
+// starts with a part's header alone is a piece of a message, not one.
 constexpr std::string_view kMailFields =
     " from to cc subject date message-id received return-path mime-version delivered-to reply-to sender"
-    " in-reply-to references content-type content-transfer-encoding x-mailer dkim-signature"
-    " authentication-results x-original-to envelope-to user-agent list-id ";
+    " in-reply-to references x-mailer dkim-signature authentication-results x-original-to envelope-to"
+    " user-agent list-id ";
 
 bool isMailField(std::string_view line) noexcept {
   std::string_view name = line.substr(0, line.find(':'));

@@ -77,9 +77,13 @@ std::size_t asciiRun(const unsigned char* bytes, std::size_t size) noexcept {
   return i;
 }
 
+// How much of a text's first bytes the look for UTF-8 reads.
+constexpr std::size_t kUtf8Look = std::size_t{16} << 10;
+
 bool looksLikeUtf16(std::string_view head, bool& littleEndian) noexcept {
   const std::size_t pairs = std::min<std::size_t>(head.size(), 4096) / 2;
-  if (pairs < 4) return false;
+  // Most texts hold no zero byte at all: one fast search tells.
+  if (pairs < 4 || head.substr(0, 2 * pairs).find('\0') == std::string_view::npos) return false;
   std::size_t zeroEven = 0;
   std::size_t zeroOdd = 0;
   for (std::size_t i = 0; i < pairs; ++i) {
@@ -100,6 +104,7 @@ bool looksLikeUtf16(std::string_view head, bool& littleEndian) noexcept {
 }
 
 bool looksLikeUtf8(std::string_view head) noexcept {
+  head = head.substr(0, kUtf8Look);
   const auto* bytes = reinterpret_cast<const unsigned char*>(head.data());
   std::size_t valid = 0;
   std::size_t invalid = 0;

@@ -24,6 +24,16 @@ constexpr std::array<UrlEscape, 5> kUrlEscapes{
 
 char lowered(char c) noexcept { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c; }
 
+// The first "&", "%" or "\\" at or after `from`, or std::string_view::npos.
+// (string_view::find_first_of looks up the set once per byte of the text.)
+std::size_t findEscapeStart(std::string_view text, std::size_t from) noexcept {
+  for (std::size_t i = from; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c == '&' || c == '%' || c == '\\') return i;
+  }
+  return std::string_view::npos;
+}
+
 bool startsWithNoCase(std::string_view text, std::string_view prefix) noexcept {
   return text.size() >= prefix.size() &&
          std::equal(prefix.begin(), prefix.end(), text.begin(), [](char a, char b) { return a == lowered(b); });
@@ -34,8 +44,7 @@ bool startsWithNoCase(std::string_view text, std::string_view prefix) noexcept {
 // One pass over the bytes, looking closer only at the three that start an
 // escape: this runs on the first bytes of every file.
 bool holdsEscapes(std::string_view head) noexcept {
-  for (std::size_t at = head.find_first_of("&%\\"); at != std::string_view::npos;
-       at = head.find_first_of("&%\\", at + 1)) {
+  for (std::size_t at = findEscapeStart(head, 0); at != std::string_view::npos; at = findEscapeStart(head, at + 1)) {
     const std::string_view rest = head.substr(at);
     const bool escape = rest[0] == '&' ? rest.starts_with("&#") || startsWithNoCase(rest, "&commat;") ||
                                              startsWithNoCase(rest, "&period;")
@@ -105,7 +114,7 @@ void EscapeDecoder::decode(std::string_view piece, std::string& out) {
   }
   std::size_t i = 0;
   while (i < piece.size()) {
-    const std::size_t plain = piece.find_first_of("&%\\", i);
+    const std::size_t plain = findEscapeStart(piece, i);
     const std::size_t end = plain == std::string_view::npos ? piece.size() : plain;
     out.append(piece.data() + i, end - i);
     i = end;

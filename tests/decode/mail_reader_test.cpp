@@ -304,7 +304,8 @@ TEST(LooksLikeMail, KnowsMailFromOtherText) {
   const std::pair<std::string_view, bool> cases[] = {
       {kMultipartMail, true},
       {"From alice@example.com Mon Jan  1 00:00:00 2024\nReceived: from x\n\tby y\nDate: today\n", true},
-      {"Content-Type: text/plain\r\nContent-Transfer-Encoding: base64\r\n\r\nAAAA", true},
+      // A part's header alone starts a piece of a message, not a message.
+      {"Content-Type: text/plain\r\nContent-Transfer-Encoding: base64\r\n\r\nAAAA", false},
       {"Return-Path: <a@b.c>\nDelivered-To: a@b.c\nX-Spam: a very long line cut sho", true},
       {"Package: mailsift\nVersion: 1.0\nDepends: libc6\n", false},
       {"From the beginning the world was\nwithout mail\n", false},
