@@ -41,16 +41,25 @@ bool startsWithNoCase(std::string_view text, std::string_view prefix) noexcept {
 
 }  // namespace
 
-// One pass over the bytes, looking closer only at the three that start an
-// escape: this runs on the first bytes of every file.
+// Looks closer only where one of the three bytes that start an escape
+// stands, found by the library's vectorised search: this runs on the first
+// bytes of every file.
 bool holdsEscapes(std::string_view head) noexcept {
-  for (std::size_t at = findEscapeStart(head, 0); at != std::string_view::npos; at = findEscapeStart(head, at + 1)) {
+  const auto startsEscape = [head](std::size_t at) {
     const std::string_view rest = head.substr(at);
-    const bool escape = rest[0] == '&' ? rest.starts_with("&#") || startsWithNoCase(rest, "&commat;") ||
-                                             startsWithNoCase(rest, "&period;")
-                        : rest[0] == '%' ? startsWithNoCase(rest, "%40") || startsWithNoCase(rest, "%2e")
-                                         : rest.starts_with("\\-") || rest.starts_with("\\(at");
-    if (escape) return true;
+    switch (rest[0]) {
+      case '&':
+        return rest.starts_with("&#") || startsWithNoCase(rest, "&commat;") || startsWithNoCase(rest, "&period;");
+      case '%':
+        return startsWithNoCase(rest, "%40") || startsWithNoCase(rest, "%2e");
+      default:
+        return rest.starts_with("\\-") || rest.starts_with("\\(at");
+    }
+  };
+  for (const char mark : {'&', '%', '\\'}) {
+    for (std::size_t at = head.find(mark); at != std::string_view::npos; at = head.find(mark, at + 1)) {
+      if (startsEscape(at)) return true;
+    }
   }
   return false;
 }
