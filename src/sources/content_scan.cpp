@@ -40,7 +40,6 @@ class BesideEntries final : public EntrySink {
     m_entries.emplace_back(target, std::string(entry));
     return SinkReply::Continue;
   }
-  bool empty() const noexcept { return m_entries.empty(); }
   const std::vector<std::pair<TargetList, std::string>>& entries() const noexcept { return m_entries; }
 
  private:
