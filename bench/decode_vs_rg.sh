@@ -48,13 +48,7 @@ rounds=$(positive_number ROUNDS "$rounds")
 require_peers
 print_machine
 started=$SECONDS
-if [[ -n ${MAILSIFT:-} ]]; then
-  mailsift=$MAILSIFT
-  [[ -x $mailsift ]] || die "MAILSIFT is not an executable file: $mailsift"
-else
-  mailsift=$build/src/cli/mailsift
-  build_targets mailsift
-fi
+choose_mailsift
 echo "programs:      $mailsift ($("$mailsift" --version | sed -n 1p)), $(rg --version | sed -n 1p)"
 [[ -z $baseline ]] || echo "baseline:      $baseline ($("$baseline" --version | sed -n 1p))"
 missing=

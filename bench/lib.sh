@@ -215,3 +215,15 @@ corpus_run_setup() {
     corpora+=("$corpus")
   done
 }
+
+# choose_mailsift: the binary MAILSIFT names, or the bench preset's, built
+# first. Sets `mailsift`.
+choose_mailsift() {
+  if [[ -n ${MAILSIFT:-} ]]; then
+    mailsift=$MAILSIFT
+    [[ -x $mailsift ]] || die "MAILSIFT is not an executable file: $mailsift"
+  else
+    mailsift=$build/src/cli/mailsift
+    build_targets mailsift
+  fi
+}

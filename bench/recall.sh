@@ -80,13 +80,7 @@ done
 
 print_machine
 started=$SECONDS
-if [[ -n ${MAILSIFT:-} ]]; then
-  mailsift=$MAILSIFT
-  [[ -x $mailsift ]] || die "MAILSIFT is not an executable file: $mailsift"
-else
-  mailsift=$build/src/cli/mailsift
-  build_targets mailsift
-fi
+choose_mailsift
 echo "program:       $mailsift ($("$mailsift" --version | sed -n 1p))"
 for tool in pdftotext enscript ps2pdf zstd iconv; do
   command -v "$tool" >/dev/null || echo "note:          $tool is not installed (see the header of $0)"
