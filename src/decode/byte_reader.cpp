@@ -16,7 +16,9 @@ ReadOutcome MemoryReader::read(char* buffer, std::size_t capacity) {
 ReadOutcome PrefixedReader::read(char* buffer, std::size_t capacity) {
   if (m_prefix.empty()) return m_rest.read(buffer, capacity);
   const std::size_t bytes = std::min(capacity, m_prefix.size());
-  std::memcpy(buffer, m_prefix.data(), bytes);
+  // The prefix may sit in the caller's buffer already, where a look at a
+  // stream's first bytes left it.
+  std::memmove(buffer, m_prefix.data(), bytes);
   m_prefix.remove_prefix(bytes);
   return {bytes, std::nullopt};
 }

@@ -16,7 +16,9 @@
 #include <archive.h>
 #include <archive_entry.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <exception>
 #include <memory>
 #include <utility>
@@ -281,14 +283,34 @@ std::optional<Failure> readArchive(ByteReader& source, ContainerKind kind, const
   return session.result();
 }
 
-// Up to `size` bytes from the start of `reader` into `into`; the failure of
-// a read, or std::nullopt.
+// Bytes read before a failure, then that failure.
+class BytesThenFailure final : public ByteReader {
+ public:
+  BytesThenFailure(std::string_view bytes, Failure failure) : m_bytes(bytes), m_failure(std::move(failure)) {}
+  [[nodiscard]] ReadOutcome read(char* buffer, std::size_t capacity) override {
+    if (m_bytes.empty()) return {0, m_failure};
+    const std::size_t size = std::min(capacity, m_bytes.size());
+    std::memcpy(buffer, m_bytes.data(), size);
+    m_bytes.remove_prefix(size);
+    return {size, std::nullopt};
+  }
+
+ private:
+  std::string_view m_bytes;
+  Failure m_failure;
+};
+
+// Up to `size` bytes from the start of `reader` into `into`, those before a
+// failure too; the failure of a read, or std::nullopt.
 std::optional<Failure> readHead(ByteReader& reader, std::size_t size, std::string& into) {
   into.assign(size, '\0');
   std::size_t filled = 0;
   while (filled < size) {
     ReadOutcome got = reader.read(into.data() + filled, size - filled);
-    if (got.failure) return std::move(got.failure);
+    if (got.failure) {
+      into.resize(filled);
+      return std::move(got.failure);
+    }
     if (got.bytes == 0) break;
     filled += got.bytes;
   }
@@ -300,7 +322,14 @@ std::optional<Failure> readHead(ByteReader& reader, std::size_t size, std::strin
 // one member.
 std::optional<Failure> readStream(ByteReader& stream, const std::string& name, const MemberCallback& onMember) {
   std::string head;
-  if (std::optional<Failure> failure = readHead(stream, kTarBlock, head)) return failure;
+  if (std::optional<Failure> failure = readHead(stream, kTarBlock, head)) {
+    // A short stream whose check fails at its end still gives its bytes.
+    if (!head.empty()) {
+      BytesThenFailure before(head, *failure);
+      (void)onMember(ContainerMember{}, before);
+    }
+    return failure;
+  }
   PrefixedReader whole(head, stream);
   if (recogniseContainer(head) == ContainerKind::Tar) return readArchive(whole, ContainerKind::Tar, name, onMember);
   (void)onMember(ContainerMember{}, whole);
