@@ -297,15 +297,19 @@ class FileDecoder {
     LimitedReader limited(member, *this, name);
     LookedAt look;
     ReadBuffer& buffer = bufferAt(depth);
-    if (!lookAt(limited, buffer, look, name, false)) return;
+    // A member that fails after its first bytes still gives what they hold
+    // (a gzip stream whose checksum is wrong has been read whole by then).
+    MemoryReader nothingMore{std::string_view()};
+    ByteReader& rest = lookAt(limited, buffer, look, name, false) ? static_cast<ByteReader&>(limited) : nothingMore;
+    if (look.head.empty()) return;
     if (!isMarkupMember(name, look.head)) {
-      PrefixedReader whole(look.head, limited);
+      PrefixedReader whole(look.head, rest);
       scanStream(whole, name, depth, sink);
       return;
     }
     // The member's head stays in its buffer while the text is read out of
     // it, so the text goes through a buffer of its own.
-    PrefixedReader whole(look.head, limited);
+    PrefixedReader whole(look.head, rest);
     MarkupTextReader text(whole);
     TextView view(sink, TextEncoding::Utf8, nullptr, m_rules);
     if (!m_markupBuffer) m_markupBuffer = std::make_unique<ReadBuffer>();

@@ -123,14 +123,19 @@ TEST(ContentScan, LimitsEndTheDecodingWithANoteAndKeepWhatCameBefore) {
 
 TEST(ContentScan, ADamagedContainerGivesANoteAndWhatCameBefore) {
   TempFolder folder;
-  std::string archive =
+  std::string cut =
       writeContainer(layout("ustar"), {{"a.txt", "jo@example.com"}, {"b.txt", test::randomBytes(4096, 3)}});
-  archive.resize(archive.size() / 2);
-  const Scanned scanned = scanFile(folder.write("cut.tar", archive));
-  EXPECT_EQ(scanned.entries, Entries{"found jo@example.com"});
-  EXPECT_FALSE(scanned.result.failure);
-  ASSERT_EQ(scanned.result.notes.size(), 1u) << describe(scanned.result.notes.back());
-  EXPECT_EQ(scanned.result.notes[0].kind, platform::FailureKind::Damaged);
+  cut.resize(cut.size() / 2);
+  // A gzip stream whose length check is wrong fails only after its last byte.
+  std::string badLength = writeContainer(layout("gzip"), {{"", "jo@example.com"}});
+  badLength.back() ^= 1;
+  for (const auto& [name, stored] : {std::pair{"cut.tar", cut}, std::pair{"length.gz", badLength}}) {
+    const Scanned scanned = scanFile(folder.write(name, stored));
+    EXPECT_EQ(scanned.entries, Entries{"found jo@example.com"}) << name;
+    EXPECT_FALSE(scanned.result.failure) << name;
+    ASSERT_EQ(scanned.result.notes.size(), 1u) << name;
+    EXPECT_EQ(scanned.result.notes[0].kind, platform::FailureKind::Damaged) << name;
+  }
 }
 
 }  // namespace
