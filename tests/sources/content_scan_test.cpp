@@ -49,17 +49,19 @@ std::string utf16le(std::string_view ascii) {
   return bytes;
 }
 
-TEST(ContentScan, EachContentGetsItsView) {
-  TempFolder folder;
+struct ViewCase {
+  std::string name;
+  std::string content;
+  Entries expected;
+};
+
+// One file of every kind of content, with what its decoded views give.
+std::vector<ViewCase> viewCases() {
   const std::string text = "write to jo@example.com or ann(at)example.org\n";
   const std::string docx = writeContainer(
       layout("zip"),
       {{"word/document.xml", "<w:p><w:r><w:t>to ed@exa</w:t></w:r><w:r><w:t>mple.com</w:t></w:r></w:p>"}});
-  const struct {
-    std::string name;
-    std::string content;
-    Entries expected;
-  } cases[] = {
+  return {
       {"plain.txt", text, {"found jo@example.com", "found ann@example.org"}},
       {"text.gz", writeContainer(layout("gzip"), {{"", text}}), {"found jo@example.com", "found ann@example.org"}},
       {"nested.tar.gz",
@@ -76,6 +78,11 @@ TEST(ContentScan, EachContentGetsItsView) {
        "Content-Transfer-Encoding: base64\n\nd3JpdGUgdG8gc2VjcmV0QGhpZGRlbi5vcmc=\n",
        {"found a@example.com", "found secret@hidden.org"}},
   };
+}
+
+TEST(ContentScan, EachContentGetsItsView) {
+  TempFolder folder;
+  const std::vector<ViewCase> cases = viewCases();
   for (const auto& c : cases) {
     const std::string path = folder.write(c.name, c.content);
     for (const std::size_t buffer : {std::size_t{4096}, ReadBuffer::kBytes}) {
@@ -89,15 +96,22 @@ TEST(ContentScan, EachContentGetsItsView) {
 
 TEST(ContentScan, WithoutDecodingEveryFileIsReadAsStored) {
   TempFolder folder;
-  const std::string stored = writeContainer(layout("gzip"), {{"", "jo@example.com and m\xC3\xBC@b\xC3\xBCro.de"}});
-  const std::string path = folder.write("a.gz", stored);
-  Entries raw;
-  extractAddresses(stored, [&](TargetList target, std::string_view entry) {
-    raw.push_back((target == TargetList::List1 ? "found " : "unknown ") + std::string(entry));
-  });
+  std::vector<ViewCase> cases = viewCases();
+  for (const Layout& each : test::allLayouts()) {
+    cases.push_back({std::string(each.label), writeContainer(each, {{"a.txt", "jo@b\xC3\xBCro.de"}}), {}});
+  }
   DecodeOptions none;
   none.mode = DecodeMode::None;
-  EXPECT_EQ(scanFile(path, none).entries, raw);
+  for (const ViewCase& c : cases) {
+    Entries raw;
+    extractAddresses(c.content, [&](TargetList target, std::string_view entry) {
+      raw.push_back((target == TargetList::List1 ? "found " : "unknown ") + std::string(entry));
+    });
+    const std::string path = folder.write("f", c.content);
+    EXPECT_EQ(scanFile(path, none).entries, raw) << c.name;
+    // Each file but the plain one is read otherwise when decoded.
+    if (c.name != "plain.txt") EXPECT_NE(scanFile(path).entries, raw) << c.name;
+  }
 }
 
 TEST(ContentScan, LimitsEndTheDecodingWithANoteAndKeepWhatCameBefore) {
