@@ -144,6 +144,15 @@ else
   [[ -z $baseline ]] || ratio baseline mailsift "mailsift scan is %s times as fast as the baseline" 1
 fi
 echo "(ratios of the medians)"
+if [[ -n $baseline && $decoding == yes ]]; then
+  # Without decoding the lists must be exactly the baseline's.
+  if cmp -s "$out_dir/none.out" "$out_dir/baseline.out"; then
+    echo "--decode=none gives exactly the baseline's list"
+  else
+    echo "--decode=none DIFFERS from the baseline's list:"
+    diff "$out_dir/baseline.out" "$out_dir/none.out" | head -20 || true
+  fi
+fi
 echo
 echo "took:          $((SECONDS - started)) s"
 echo "load at end:   $(uptime)"
