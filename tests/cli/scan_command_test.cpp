@@ -259,5 +259,21 @@ TEST(ScanCommand, WebPagesAreDownloadedScannedAndLeaveNoFileBehind) {
   unsetenv("TEMP");
 }
 
+TEST(ScanCommand, AnInterruptedDownloadLeavesNoFileBehind) {
+  TempFolder folder;
+  ASSERT_EQ(setenv("TEMP", folder.path().c_str(), 1), 0);  // the child's temporary folder
+  test::HttpTestServer server;
+  for (const int signal : {SIGINT, SIGTERM}) {
+    SCOPED_TRACE(signal);
+    test::RunningProcess child = test::startProcess(MAILSIFT_BINARY, {"scan", server.url("/stall")});
+    ASSERT_FALSE(awaitFile(folder.path(), "kelvaro.tmp").empty()) << "the download did not start";
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));  // the server stalls for far longer
+    child.signal(signal);
+    EXPECT_EQ(child.wait().exitCode, 128 + signal);
+    EXPECT_TRUE(std::filesystem::is_empty(folder.path()));
+  }
+  unsetenv("TEMP");
+}
+
 }  // namespace
 }  // namespace mailsift
