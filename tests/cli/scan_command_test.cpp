@@ -112,6 +112,20 @@ TEST(ScanCommand, AFailedExportSaysErrAndTheNumberAndKeepsTheOldFile) {
   EXPECT_EQ(intoFolder.err.rfind("Err:21 ", 0), 0u) << intoFolder.err;  // EISDIR
 }
 
+TEST(ScanCommand, ABlankExportPathIsAMistakeAndWritesNothing) {
+  TempFolder folder;
+  const std::string input = folder.write("in.txt", "aa@example.com");
+  for (const std::string blank : {"", " ", "  "}) {
+    const auto result = scan({"--export=" + blank, input});  // relative: in this test's own folder
+    EXPECT_EQ(result.exitCode, 2) << "'" << blank << "'";
+    EXPECT_NE(result.err.find("blank"), std::string::npos) << result.err;
+    if (!blank.empty() && std::filesystem::exists(blank)) {
+      std::filesystem::remove(blank);
+      ADD_FAILURE() << "wrote a file named '" << blank << "'";
+    }
+  }
+}
+
 TEST(ScanCommand, AnExportRefusesALinkThatAnotherUserPlanted) {
   if (::geteuid() != 0) GTEST_SKIP() << "only root can make a link that belongs to another user";
   TempFolder folder;
