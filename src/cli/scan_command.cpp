@@ -225,6 +225,12 @@ int runScan(std::span<const std::string_view> args) {
 
   std::optional<std::string> delimiter;
   if (options.exporting) {
+    // As in the window, a blank path means no export; here that is a mistake
+    // worth saying, before a long scan, rather than a file named "  ".
+    if (isBlank(options.exportPath)) {
+      printError("the export path is blank: nothing to export");
+      return 2;
+    }
     delimiter = exportDelimiter(options.delimiterAnswer);
     if (!delimiter) {
       printError("the delimiter is blank: nothing to export");

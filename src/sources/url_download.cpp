@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "platform/exclusive_file.h"
+#include "platform/temporary_files.h"
 
 namespace mailsift {
 namespace {
@@ -62,6 +63,7 @@ std::pair<std::string, std::string> splitAtLastSlash(const std::string& path) {
 // names `path`; on failure the file is removed again.
 URLDownloadResult fill(platform::ExclusiveFile file, const std::string& path, const std::string& url,
                        const HttpOptions& options) {
+  const platform::TemporaryFileGuard removedOnInterrupt(path);
   const platform::HttpResult http = platform::downloadToFile(url, file.stream(), options);
   const int closeError = file.close();
   URLDownloadResult result;
@@ -131,7 +133,7 @@ URLDownloadResult downloadReplacing(const std::string& url, const std::string& t
     platform::ExclusiveCreateResult created = platform::createExclusiveFile(partPath);
     if (!created.ok() && created.failure->kind == platform::FailureKind::Exists) continue;
     if (!created.ok()) return failedWith(stepFailure(std::move(*created.failure), url, "cannot create", partPath));
-
+    const platform::TemporaryFileGuard removedOnInterrupt(partPath);  // until it is renamed
     URLDownloadResult result = fill(std::move(created.file), partPath, url, options);
     if (!result.saved()) return result;
     if (std::optional<platform::Failure> failed = platform::replaceFile(partPath, target)) {

@@ -61,7 +61,8 @@ struct URLDownloadResult {
 // - any other mode: the download goes to a new file beside the target,
 //   which replaces the target (or the link at its name) only on success.
 // A new file gets mode 0600. A download that fails leaves no file behind
-// and leaves an existing target as it was. Returns the saved path, or an
+// and leaves an existing target as it was; so does one ended by SIGINT,
+// SIGTERM or SIGHUP while the file is written (see TemporaryFileGuard). Returns the saved path, or an
 // empty path with `failure` (or `error` for a refusal); a skip in
 // SkipExisting sets neither. A failure names `url` as its target; a step on
 // a file (creating, writing, renaming it) names the file in its message.

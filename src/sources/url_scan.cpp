@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "platform/exclusive_file.h"
+#include "platform/temporary_files.h"
 #include "sources/temp_dir.h"
 
 namespace mailsift {
@@ -26,6 +27,7 @@ UrlScanSource fetchUrlForScan(std::string_view answer, const PageReader& read, c
 
   // Read and remove the file this call saved, and only that one: a file of
   // the plain temporary name may belong to someone else.
+  const platform::TemporaryFileGuard removedOnInterrupt(download.savedPath);
   platform::InputFile page;
   std::optional<platform::Failure> failure = platform::InputFile::open(download.savedPath, page);
   if (!failure) {

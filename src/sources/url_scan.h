@@ -31,7 +31,8 @@ struct UrlScanSource {
 // that was saved (a numbered name when a file of the plain name is in the
 // way) is opened, handed to `read`, and then removed, while anything else in
 // the temporary folder is left alone. When it returns, the call has left no file behind, whether
-// the download worked or not. Blocks until done. Thread-safe: calls at the
+// the download worked or not; nor does an end by SIGINT, SIGTERM or SIGHUP
+// meanwhile. Blocks until done. Thread-safe: calls at the
 // same time each save to, read and remove their own numbered file.
 [[nodiscard]] UrlScanSource fetchUrlForScan(std::string_view answer, const PageReader& read,
                                             const HttpOptions& options = {});

@@ -1,10 +1,16 @@
 // `mailsift scan` as a user or a script runs it: files and folders into the
 // two lists, the printed lists, the export and the exit status.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <random>
+#include <set>
 #include <string>
+#include <thread>
 
 #include "support/http_test_server.h"
 #include "support/process.h"
@@ -21,6 +27,25 @@ test::ProcessResult scan(const std::vector<std::string>& args) {
   std::vector<std::string> all = {"scan"};
   all.insert(all.end(), args.begin(), args.end());
   return runProcess(MAILSIFT_BINARY, all);
+}
+
+std::set<std::string> namesIn(const std::filesystem::path& folder) {
+  std::set<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) names.insert(entry.path().filename().string());
+  return names;
+}
+
+// The first file in `folder` whose name starts with `prefix`, as soon as it
+// shows (looked for every millisecond for up to a minute); "" if none did.
+std::string awaitFile(const std::filesystem::path& folder, std::string_view prefix) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(1);
+  while (std::chrono::steady_clock::now() < deadline) {
+    for (const std::string& name : namesIn(folder)) {
+      if (name.starts_with(prefix)) return (folder / name).string();
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return "";
 }
 
 TEST(ScanCommand, FilesFillBothListsWithoutDuplicates) {
@@ -85,6 +110,69 @@ TEST(ScanCommand, AFailedExportSaysErrAndTheNumberAndKeepsTheOldFile) {
   const auto intoFolder = scan({"--export=" + folder.path().string(), input});
   EXPECT_EQ(intoFolder.exitCode, 1);
   EXPECT_EQ(intoFolder.err.rfind("Err:21 ", 0), 0u) << intoFolder.err;  // EISDIR
+}
+
+TEST(ScanCommand, ABlankExportPathIsAMistakeAndWritesNothing) {
+  TempFolder folder;
+  const std::string input = folder.write("in.txt", "aa@example.com");
+  for (const std::string blank : {"", " ", "  "}) {
+    const auto result = scan({"--export=" + blank, input});  // relative: in this test's own folder
+    EXPECT_EQ(result.exitCode, 2) << "'" << blank << "'";
+    EXPECT_NE(result.err.find("blank"), std::string::npos) << result.err;
+    if (!blank.empty() && std::filesystem::exists(blank)) {
+      std::filesystem::remove(blank);
+      ADD_FAILURE() << "wrote a file named '" << blank << "'";
+    }
+  }
+}
+
+TEST(ScanCommand, AnExportRefusesALinkThatAnotherUserPlanted) {
+  if (::geteuid() != 0) GTEST_SKIP() << "only root can make a link that belongs to another user";
+  TempFolder folder;
+  const std::string input = folder.write("in.txt", "aa@example.com");
+  const std::string victim = folder.write("victim.csv", "private");
+  const std::filesystem::path shared = folder.path() / "shared";
+  std::filesystem::create_directory(shared);
+  std::filesystem::permissions(shared, std::filesystem::perms::all | std::filesystem::perms::sticky_bit);
+  const std::filesystem::path link = shared / "report.csv";
+  std::filesystem::create_symlink(victim, link);
+  ASSERT_EQ(::lchown(link.c_str(), 65534, 65534), 0);  // nobody's
+
+  const auto result = scan({"--export=" + link.string(), input});
+  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_EQ(result.err.rfind("Err:13 ", 0), 0u) << result.err;  // EACCES
+  EXPECT_NE(result.err.find("link"), std::string::npos) << result.err;
+  EXPECT_EQ(readFile(victim), "private");
+  EXPECT_TRUE(std::filesystem::is_symlink(link));
+}
+
+// An export ended by a signal part way leaves the previous export and no
+// temporary file; while it was written, only its owner could read it.
+TEST(ScanCommand, AnInterruptedExportLeavesTheOldFileAndNoTemporaryOne) {
+  TempFolder folder;
+  std::string addresses;
+  for (int i = 0; i < 1000; ++i) addresses += "a" + std::to_string(i) + "@example.com ";
+  const std::string input = folder.write("in.txt", addresses);
+  const std::string target = folder.write("out.csv", "old");
+  std::filesystem::permissions(target, std::filesystem::perms(0644));
+  // A long delimiter makes the export 120 MB, so its write takes a while.
+  const std::string delimiter(120'000, 'x');
+  for (const int signal : {SIGINT, SIGTERM}) {
+    SCOPED_TRACE(signal);
+    test::RunningProcess child =
+        test::startProcess(MAILSIFT_BINARY, {"scan", "--export=" + target, "--delimiter=" + delimiter, input});
+    const std::string temporary = awaitFile(folder.path(), ".out.csv.");
+    ASSERT_FALSE(temporary.empty()) << "no temporary file showed";
+    struct stat info {};
+    if (::stat(temporary.c_str(), &info) == 0) {
+      EXPECT_EQ(info.st_mode & 077U, 0U) << "others may read it";
+    }
+    child.signal(signal);
+    const test::ProcessResult result = child.wait();
+    ASSERT_EQ(result.exitCode, 128 + signal) << "the export ended before the signal came " << result.err;
+    EXPECT_EQ(namesIn(folder.path()), (std::set<std::string>{"in.txt", "out.csv"}));
+    EXPECT_EQ(readFile(target), "old");
+  }
 }
 
 TEST(ScanCommand, UnreadablePathsAreNamedAndTheRestIsScanned) {
@@ -182,6 +270,22 @@ TEST(ScanCommand, WebPagesAreDownloadedScannedAndLeaveNoFileBehind) {
   EXPECT_EQ(missing.out, "zz@example.com\n") << "a failed download does not stop the scan";
   EXPECT_NE(missing.err.find(server.url("/nothing-here") + ": "), std::string::npos) << missing.err;
   EXPECT_TRUE(std::filesystem::is_empty(downloads));
+  unsetenv("TEMP");
+}
+
+TEST(ScanCommand, AnInterruptedDownloadLeavesNoFileBehind) {
+  TempFolder folder;
+  ASSERT_EQ(setenv("TEMP", folder.path().c_str(), 1), 0);  // the child's temporary folder
+  test::HttpTestServer server;
+  for (const int signal : {SIGINT, SIGTERM}) {
+    SCOPED_TRACE(signal);
+    test::RunningProcess child = test::startProcess(MAILSIFT_BINARY, {"scan", server.url("/stall")});
+    ASSERT_FALSE(awaitFile(folder.path(), "kelvaro.tmp").empty()) << "the download did not start";
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));  // the server stalls for far longer
+    child.signal(signal);
+    EXPECT_EQ(child.wait().exitCode, 128 + signal);
+    EXPECT_TRUE(std::filesystem::is_empty(folder.path()));
+  }
   unsetenv("TEMP");
 }
 

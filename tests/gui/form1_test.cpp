@@ -275,6 +275,7 @@ class Form1Test : public QObject {
     m_dialogs.saveAnswers.push_back(QStringLiteral("  "));
     click("Command5");
     QCOMPARE(readFile(target), std::string("aa@example.com\tbb@example.com\tcc@example.com"));
+    QVERIFY2(!std::filesystem::exists("  "), "a path of blanks is no file name");
     QVERIFY(m_dialogs.messages.empty());
 
     m_dialogs.inputAnswers.push_back(QStringLiteral(";br"));

@@ -2,12 +2,14 @@
 // and that every failure leaves the previous file and no stray file.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <pwd.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
@@ -93,6 +95,82 @@ TEST(WriteFileReplacing, WritesAFifoInPlace) {
   EXPECT_EQ(std::string(buffer), "through");
   ::close(reader);
   EXPECT_TRUE(fs::is_fifo(fifo));
+}
+
+TEST(WriteFileReplacing, FailsAtOnceForAFifoThatNobodyReads) {
+  GTEST_FLAG_SET(death_test_style, "fast");
+  const test::TempFolder folder;
+  const std::string fifo = folder.file("pipe");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const auto writeAndExit = [&] {
+    ::alarm(10);  // waiting for a reader would go on for ever
+    const std::optional<Failure> failure = writeFileReplacing(fifo, "lost");
+    std::fputs(failure ? failure->message.c_str() : "written", stderr);
+    std::_Exit(failure ? failure->systemError : 0);
+  };
+  EXPECT_EXIT(writeAndExit(), testing::ExitedWithCode(ENXIO), "no program reads from it");
+  EXPECT_TRUE(fs::is_fifo(fifo));
+}
+
+// Another user's link is followed only where the kernel would follow it in
+// a sticky folder: when it belongs to the folder's owner. Root makes the
+// links and folders of "nobody" here.
+TEST(WriteFileReplacing, FollowsOnlyLinksOfTheUserOrOfTheFoldersOwner) {
+  const passwd* nobody = ::getpwnam("nobody");
+  if (::geteuid() != 0 || nobody == nullptr) GTEST_SKIP() << "needs root and a user 'nobody' to own links";
+  struct Case {
+    const char* what;
+    bool othersLink, othersFolder, linkOnTheWay, followed;
+  };
+  const Case cases[] = {
+      {"another user's link in our sticky folder", true, false, false, false},
+      {"another user's link to a folder on the way", true, false, true, false},
+      {"a link of the folder's owner", true, true, false, true},
+      {"our own link in another user's folder", false, true, false, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const test::TempFolder folder;
+    const std::string victim = folder.write("private/victim.csv", "secret");
+    const fs::path shared = folder.path() / "shared";
+    fs::create_directory(shared);
+    fs::permissions(shared, fs::perms::all | fs::perms::sticky_bit);
+    if (c.othersFolder) {
+      ASSERT_EQ(::chown(shared.c_str(), nobody->pw_uid, nobody->pw_gid), 0);
+    }
+    const fs::path link = shared / (c.linkOnTheWay ? "folder" : "report.csv");
+    fs::create_symlink(c.linkOnTheWay ? folder.path() / "private" : fs::path(victim), link);
+    if (c.othersLink) {
+      ASSERT_EQ(::lchown(link.c_str(), nobody->pw_uid, nobody->pw_gid), 0);
+    }
+
+    const std::optional<Failure> failure =
+        writeFileReplacing(c.linkOnTheWay ? (link / "victim.csv").string() : link.string(), "planted");
+    EXPECT_EQ(failure.has_value(), !c.followed);
+    EXPECT_EQ(test::readFile(victim), c.followed ? "planted" : "secret");
+    if (failure) {
+      EXPECT_EQ(failure->systemError, EACCES);
+      EXPECT_EQ(failure->kind, FailureKind::AccessDenied);
+    }
+    EXPECT_EQ(namesIn(shared).size(), 1U);
+    EXPECT_EQ(namesIn(folder.path() / "private"), std::set<std::string>{"victim.csv"});
+  }
+}
+
+TEST(WriteFileReplacing, AReplacedFileKeepsItsOwnerAndGroup) {
+  const passwd* nobody = ::getpwnam("nobody");
+  if (::geteuid() != 0 || nobody == nullptr) GTEST_SKIP() << "needs root and a user 'nobody' to own the file";
+  const test::TempFolder folder;
+  const std::string existing = folder.write("theirs.csv", "old");
+  ASSERT_EQ(::chown(existing.c_str(), nobody->pw_uid, nobody->pw_gid), 0);
+  ASSERT_EQ(::chmod(existing.c_str(), 0640), 0);
+  ASSERT_FALSE(writeFileReplacing(existing, "new").has_value());
+  struct stat info {};
+  ASSERT_EQ(::stat(existing.c_str(), &info), 0);
+  EXPECT_EQ(info.st_uid, nobody->pw_uid);
+  EXPECT_EQ(info.st_gid, nobody->pw_gid);
+  EXPECT_EQ(info.st_mode & 07777U, 0640U);
+  EXPECT_EQ(test::readFile(existing), "new");
 }
 
 TEST(WriteFileReplacing, FailsForAMissingFolderOrAFolderTarget) {

@@ -9,6 +9,7 @@
 
 #include <cerrno>
 #include <stdexcept>
+#include <utility>
 
 extern char** environ;
 
@@ -22,7 +23,7 @@ void closeIfOpen(int& fd) {
 
 }  // namespace
 
-ProcessResult runProcess(const std::string& program, const std::vector<std::string>& args, const std::string& input) {
+RunningProcess startProcess(const std::string& program, const std::vector<std::string>& args) {
   int in[2], out[2], err[2];
   if (pipe(in) != 0 || pipe(out) != 0 || pipe(err) != 0) throw std::runtime_error("pipe failed");
   posix_spawn_file_actions_t actions;
@@ -44,27 +45,48 @@ ProcessResult runProcess(const std::string& program, const std::vector<std::stri
   close(in[0]);
   close(out[1]);
   close(err[1]);
-  if (spawned != 0) throw std::runtime_error("cannot start " + program);
+  if (spawned != 0) {
+    for (const int fd : {in[1], out[0], err[0]}) close(fd);
+    throw std::runtime_error("cannot start " + program);
+  }
+  return RunningProcess(pid, in[1], out[0], err[0]);
+}
 
+RunningProcess::RunningProcess(RunningProcess&& other) noexcept
+    : m_pid(std::exchange(other.m_pid, -1)),
+      m_in(std::exchange(other.m_in, -1)),
+      m_out(std::exchange(other.m_out, -1)),
+      m_err(std::exchange(other.m_err, -1)) {}
+
+RunningProcess::~RunningProcess() {
+  for (int* fd : {&m_in, &m_out, &m_err}) closeIfOpen(*fd);
+  if (m_pid > 0) {
+    kill(m_pid, SIGKILL);
+    waitpid(m_pid, nullptr, 0);
+  }
+}
+
+void RunningProcess::signal(int signal) const { kill(m_pid, signal); }
+
+ProcessResult RunningProcess::wait(const std::string& input) {
   // Feed the input and drain both outputs together, so no pipe fills up.
-  signal(SIGPIPE, SIG_IGN);
+  ::signal(SIGPIPE, SIG_IGN);
   ProcessResult result;
   std::size_t fed = 0;
-  int toChild = in[1], fromOut = out[0], fromErr = err[0];
-  if (input.empty()) closeIfOpen(toChild);
-  while (toChild >= 0 || fromOut >= 0 || fromErr >= 0) {
-    pollfd fds[3] = {{toChild, POLLOUT, 0}, {fromOut, POLLIN, 0}, {fromErr, POLLIN, 0}};
+  if (input.empty()) closeIfOpen(m_in);
+  while (m_in >= 0 || m_out >= 0 || m_err >= 0) {
+    pollfd fds[3] = {{m_in, POLLOUT, 0}, {m_out, POLLIN, 0}, {m_err, POLLIN, 0}};
     if (poll(fds, 3, -1) < 0) {
       if (errno == EINTR) continue;
       break;
     }
-    if (toChild >= 0 && fds[0].revents != 0) {
-      const ssize_t n = write(toChild, input.data() + fed, input.size() - fed);
+    if (m_in >= 0 && fds[0].revents != 0) {
+      const ssize_t n = write(m_in, input.data() + fed, input.size() - fed);
       if (n > 0) fed += static_cast<std::size_t>(n);
-      if (n <= 0 || fed == input.size()) closeIfOpen(toChild);
+      if (n <= 0 || fed == input.size()) closeIfOpen(m_in);
     }
     char buffer[65536];
-    int* sources[2] = {&fromOut, &fromErr};
+    int* sources[2] = {&m_out, &m_err};
     std::string* sinks[2] = {&result.out, &result.err};
     for (int i = 0; i < 2; ++i) {
       if (*sources[i] < 0 || fds[i + 1].revents == 0) continue;
@@ -77,9 +99,13 @@ ProcessResult runProcess(const std::string& program, const std::vector<std::stri
     }
   }
   int status = 0;
-  waitpid(pid, &status, 0);
+  waitpid(std::exchange(m_pid, -1), &status, 0);
   result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   return result;
+}
+
+ProcessResult runProcess(const std::string& program, const std::vector<std::string>& args, const std::string& input) {
+  return startProcess(program, args).wait(input);
 }
 
 }  // namespace mailsift::test
