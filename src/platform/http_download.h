@@ -33,8 +33,8 @@ struct HttpOptions {
   // Called on the downloading thread after each piece of the body has been
   // written, with the bytes written so far and the size the server
   // announced (std::nullopt when it announced none; of the encoded body
-  // when the server compressed it). Optional. It must
-  // return quickly; an exception thrown by it cancels the download.
+  // when the server compressed it). Optional. It must return quickly; an
+  // exception thrown by it cancels the download.
   std::function<void(std::uint64_t received, std::optional<std::uint64_t> total)> onProgress;
   // When set and it turns true, the download stops within about a second
   // and fails as cancelled. Optional; not owned, and must outlive the call.
@@ -48,9 +48,9 @@ struct HttpResult {
   // with status 400 or higher), Cancelled (options.cancel turned true, or
   // onProgress threw), LimitReached (options.totalTimeout or
   // options.maxBytes was hit), the kind of the system's error number when
-  // writing to the file failed (mostly WriteFailed), or Download for anything else:
-  // bad address or scheme, no connection, TLS, time-out, too many
-  // redirects, a broken transfer.
+  // writing to the file failed (mostly WriteFailed), or Download for
+  // anything else: bad address or scheme, no connection, TLS, the connect
+  // or stall time-out, too many redirects, a broken transfer.
   std::optional<Failure> failure;
 
   bool ok() const noexcept { return !failure; }
