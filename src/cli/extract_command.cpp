@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "app/display_text.h"
 #include "app/piece_scan.h"
 #include "cli/commands.h"
 #include "cli/option_values.h"
@@ -111,7 +112,7 @@ std::optional<platform::Failure> extractFrom(platform::InputFile& input, const E
   ContentScanResult scanned = scanContent(input, printer, buffer, options.decode, {}, options.pieces.rules);
   if (options.verbose && !scanned.notes.empty()) {
     out.flush();  // keep the order of earlier output and the notes
-    for (const platform::Failure& note : scanned.notes) printError(platform::describe(note));
+    for (const platform::Failure& note : scanned.notes) printFailure(note);
   }
   return std::move(scanned.failure);
 }
@@ -135,7 +136,7 @@ int runExtract(std::span<const std::string_view> args) {
       char* end = nullptr;
       const unsigned long jobs = std::strtoul(value.c_str(), &end, 10);
       if (value.empty() || *end != '\0' || jobs == 0 || jobs > 1024) {
-        printError("--jobs takes a number from 1 to 1024, not '" + value + "'");
+        printError("--jobs takes a number from 1 to 1024, not '" + escapeControls(value) + "'");
         return 2;
       }
       options.pieces.jobs = static_cast<unsigned>(jobs);
@@ -145,7 +146,7 @@ int runExtract(std::span<const std::string_view> args) {
       options.verbose = true;
     } else if (arg.starts_with("--encoding=")) {
       if (arg != "--encoding=cp1252") {
-        printError("unsupported encoding '" + std::string(arg.substr(11)) + "' (supported: cp1252)");
+        printError("unsupported encoding '" + escapeControls(arg.substr(11)) + "' (supported: cp1252)");
         return 2;
       }
     } else if (arg.starts_with("--rules=")) {
@@ -153,7 +154,7 @@ int runExtract(std::span<const std::string_view> args) {
       if (!rules) return 2;
       options.pieces.rules = *rules;
     } else {
-      printError("unknown option '" + std::string(arg) + "'\nTry 'mailsift extract --help'.");
+      printError("unknown option '" + escapeControls(arg) + "'\nTry 'mailsift extract --help'.");
       return 2;
     }
   }
@@ -176,7 +177,7 @@ int runExtract(std::span<const std::string_view> args) {
     if (out.failed()) break;
     if (failure) {
       out.flush();  // keep the order of earlier output and this message
-      printError(platform::describe(*failure));
+      printFailure(*failure);
       status = 2;
     }
   }

@@ -2,8 +2,11 @@
 #include "cli/option_values.h"
 
 #include <algorithm>
+#include <charconv>
+#include <limits>
 #include <string>
 
+#include "app/display_text.h"
 #include "cli/output.h"
 
 namespace mailsift::cli {
@@ -16,7 +19,57 @@ bool equalsNoCase(std::string_view a, std::string_view b) {
   });
 }
 
+// The whole of `text` as a decimal number without sign; false when it is
+// not one or does not fit.
+bool parseNumber(std::string_view text, std::uint64_t& number) {
+  const char* end = text.data() + text.size();
+  const auto [stop, error] = std::from_chars(text.data(), end, number);
+  return !text.empty() && error == std::errc() && stop == end;
+}
+
 }  // namespace
+
+bool parseDownloadTime(std::string_view value, std::chrono::milliseconds& limit) {
+  std::uint64_t seconds = 0;
+  if (!parseNumber(value, seconds) || seconds > std::numeric_limits<std::int64_t>::max() / 1000) {
+    printError("--max-download-time takes a number of seconds, not '" + escapeControls(value) + "'");
+    return false;
+  }
+  limit = std::chrono::milliseconds(static_cast<std::int64_t>(seconds) * 1000);
+  return true;
+}
+
+bool parseDownloadSize(std::string_view value, std::uint64_t& limit) {
+  std::string_view digits = value;
+  unsigned shift = 0;
+  if (!digits.empty()) {
+    switch (digits.back()) {
+      case 'K':
+      case 'k':
+        shift = 10;
+        break;
+      case 'M':
+      case 'm':
+        shift = 20;
+        break;
+      case 'G':
+      case 'g':
+        shift = 30;
+        break;
+      default:
+        break;
+    }
+    if (shift != 0) digits.remove_suffix(1);
+  }
+  std::uint64_t number = 0;
+  if (!parseNumber(digits, number) || number > (std::numeric_limits<std::uint64_t>::max() >> shift)) {
+    printError("--max-download-size takes a number of bytes, with K, M or G for KiB, MiB or GiB, not '" +
+               escapeControls(value) + "'");
+    return false;
+  }
+  limit = number << shift;
+  return true;
+}
 
 bool parseDecodeMode(std::string_view value, DecodeMode& mode) {
   if (equalsNoCase(value, "auto")) {
@@ -24,7 +77,7 @@ bool parseDecodeMode(std::string_view value, DecodeMode& mode) {
   } else if (equalsNoCase(value, "none")) {
     mode = DecodeMode::None;
   } else {
-    printError("--decode takes 'auto' or 'none', not '" + std::string(value) + "'");
+    printError("--decode takes 'auto' or 'none', not '" + escapeControls(value) + "'");
     return false;
   }
   return true;

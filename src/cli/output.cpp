@@ -4,6 +4,8 @@
 #include <cerrno>
 #include <csignal>
 
+#include "app/display_text.h"
+
 namespace mailsift::cli {
 
 OutputBuffer::OutputBuffer(std::FILE* stream) : m_stream(stream) { m_buffer.reserve(kFlushAt + 4096); }
@@ -38,10 +40,14 @@ void printError(std::string_view message) {
   std::fprintf(stderr, "mailsift: %.*s\n", static_cast<int>(message.size()), message.data());
 }
 
+void printFailure(const platform::Failure& failure) {
+  printError(displayName(failure.target) + ": " + displayName(failure.message));
+}
+
 std::optional<ScanRules> parseRulesOption(std::string_view arg) {
   const std::string_view name = arg.substr(arg.find('=') + 1);
   const std::optional<ScanRules> rules = scanRulesNamed(name);
-  if (!rules) printError("--rules takes specified or extended, not '" + std::string(name) + "'");
+  if (!rules) printError("--rules takes specified or extended, not '" + escapeControls(name) + "'");
   return rules;
 }
 

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/failure.h"
 #include "scanner/scan_rules.h"
 
 namespace mailsift::cli {
@@ -41,7 +42,13 @@ class OutputBuffer {
 };
 
 // Prints "mailsift: " and the message on standard error, with a line end.
+// The message goes out as it is: names in it must have been made safe with
+// displayName() first.
 void printError(std::string_view message);
+
+// Prints the failure as printError does, its target and message made safe
+// for a terminal (control characters escaped, passwords of URLs left out).
+void printFailure(const platform::Failure& failure);
 
 // The rules of the option `arg`, "--rules=NAME" with NAME "specified" or
 // "extended" in any letter case; for any other name, prints why and gives

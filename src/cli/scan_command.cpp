@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/display_text.h"
 #include "app/scan_job.h"
 #include "cli/commands.h"
 #include "cli/option_values.h"
@@ -49,6 +50,12 @@ constexpr std::string_view kHelp =
     "                             the default), or read every file as stored\n"
     "  --encoding=cp1252          read input bytes as Windows-1252 where they are\n"
     "                             not decoded (the default)\n"
+    "  --max-download-time=SECONDS\n"
+    "                             give up a page that takes longer than this to\n"
+    "                             download (default 300; 0: no limit)\n"
+    "  --max-download-size=BYTES  give up a page larger than this, counted after\n"
+    "                             any compression is undone; K, M, G mean KiB,\n"
+    "                             MiB, GiB (default 1G; 0: no limit)\n"
     "  --verbose                  report unreadable files and folders of a folder\n"
     "                             scan, and what could not be decoded\n"
     "  --help                     show this help\n"
@@ -58,9 +65,9 @@ constexpr std::string_view kHelp =
     "line shows there while folders and pages are scanned.\n"
     "\n"
     "Exit status: 0 on success; 2 when a file could not be read or a download\n"
-    "failed (everything else is still scanned) or the options are wrong; 1 when\n"
-    "the export could not be written (the message starts with \"Err:\" and the\n"
-    "system's error number).\n";
+    "failed or hit a limit (everything else is still scanned; nothing of that\n"
+    "page is kept) or the options are wrong; 1 when the export could not be\n"
+    "written (the message starts with \"Err:\" and the system's error number).\n";
 
 enum class Listing { Found, Unknown, Both };
 
@@ -74,6 +81,7 @@ struct Options {
   DecodeMode decode = DecodeMode::Auto;
   ScanRules rules = ScanRules::Specified;
   bool verbose = false;
+  platform::HttpOptions http;  // the limits of downloads
   std::vector<std::string> paths;
 };
 
@@ -98,7 +106,7 @@ int parseOptions(std::span<const std::string_view> args, Options& options) {
       } else if (value == "both") {
         options.listing = Listing::Both;
       } else {
-        printError("--list takes found, unknown or both, not '" + std::string(value) + "'");
+        printError("--list takes found, unknown or both, not '" + escapeControls(value) + "'");
         return 2;
       }
     } else if (arg.starts_with("--export=")) {
@@ -112,13 +120,13 @@ int parseOptions(std::span<const std::string_view> args, Options& options) {
       char* end = nullptr;
       const unsigned long jobs = std::strtoul(value.c_str(), &end, 10);
       if (value.empty() || *end != '\0' || jobs == 0 || jobs > 1024) {
-        printError("--jobs takes a number from 1 to 1024, not '" + value + "'");
+        printError("--jobs takes a number from 1 to 1024, not '" + escapeControls(value) + "'");
         return 2;
       }
       options.jobs = static_cast<unsigned>(jobs);
     } else if (arg.starts_with("--encoding=")) {
       if (arg != "--encoding=cp1252") {
-        printError("unsupported encoding '" + std::string(valueOf("--encoding=")) + "' (supported: cp1252)");
+        printError("unsupported encoding '" + escapeControls(valueOf("--encoding=")) + "' (supported: cp1252)");
         return 2;
       }
     } else if (arg.starts_with("--decode=")) {
@@ -127,10 +135,14 @@ int parseOptions(std::span<const std::string_view> args, Options& options) {
       const std::optional<ScanRules> rules = parseRulesOption(arg);
       if (!rules) return 2;
       options.rules = *rules;
+    } else if (arg.starts_with("--max-download-time=")) {
+      if (!parseDownloadTime(valueOf("--max-download-time="), options.http.totalTimeout)) return 2;
+    } else if (arg.starts_with("--max-download-size=")) {
+      if (!parseDownloadSize(valueOf("--max-download-size="), options.http.maxBytes)) return 2;
     } else if (arg == "--verbose") {
       options.verbose = true;
     } else {
-      printError("unknown option '" + std::string(arg) + "'\nTry 'mailsift scan --help'.");
+      printError("unknown option '" + escapeControls(arg) + "'\nTry 'mailsift scan --help'.");
       return 2;
     }
   }
@@ -175,9 +187,9 @@ class ProgressLine {
     }
     std::string line = head;
     if (progress.currentPath != nullptr) {
-      line += *progress.currentPath;
+      line += displayName(*progress.currentPath);
     } else if (progress.source != nullptr) {
-      line += progress.source->target;
+      line += displayName(progress.source->target);
     }
     const std::size_t width = platform::terminalColumns(stderr) - 1;
     if (line.size() > width) line = line.substr(0, width);
@@ -249,15 +261,16 @@ int runScan(std::span<const std::string_view> args) {
     scanOptions.jobs = options.jobs;
     scanOptions.decode.mode = options.decode;
     scanOptions.rules = options.rules;
+    scanOptions.http = options.http;
     scanOptions.onProgress = [&](const ScanProgress& p) { progress.update(p); };
     report = mailsift::runScan(sources, lists, scanOptions);
   }
 
   int status = 0;
   for (const SourceOutcome& outcome : report.sources) {
-    const std::string& target = outcome.source.target;
+    const std::string target = displayName(outcome.source.target);
     if (outcome.failure) {  // a file that could not be read, a page that could not be fetched
-      printError(platform::describe(*outcome.failure));
+      printFailure(*outcome.failure);
       status = 2;
     } else if (outcome.source.kind == SourceKind::Folder && options.verbose &&
                (outcome.unreadableFiles > 0 || outcome.unlistedFolders > 0)) {
@@ -266,14 +279,15 @@ int runScan(std::span<const std::string_view> args) {
                  std::to_string(outcome.unlistedFolders) + " folders could not be listed");
     }
     if (options.verbose) {
-      for (const platform::Failure& note : outcome.notes) printError(platform::describe(note));
+      for (const platform::Failure& note : outcome.notes) printFailure(note);
     }
   }
 
   if (options.exporting) {
     if (const std::optional<platform::Failure> failure = exportList1(lists, *delimiter, options.exportPath)) {
       // As the window's error box: its title "Err:" and the number, then its text.
-      std::fprintf(stderr, "Err:%d %s\n", failure->systemError, exportErrorDescription(*failure).c_str());
+      std::fprintf(stderr, "Err:%d %s\n", failure->systemError,
+                   escapeControls(exportErrorDescription(*failure)).c_str());
       return 1;
     }
   } else {

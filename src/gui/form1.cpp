@@ -12,6 +12,7 @@
 #include <QScreen>
 #include <QTimer>
 
+#include "app/display_text.h"
 #include "gui/images.h"
 #include "gui/result_list_model.h"
 #include "gui/window_texts.h"
@@ -209,6 +210,10 @@ void Form1::buildControls() {
   QWidget* order[] = {m_list1,    m_command1, m_list2,    m_command2[0], m_command2[1], m_command3,
                       m_command4, m_command5, m_command6, m_picture2,    m_command7};
   for (std::size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
+
+  // Labels show file names, which may look like markup ("<b>x</b>.txt");
+  // none of them is ever read as rich text.
+  for (QLabel* label : findChildren<QLabel*>()) label->setTextFormat(Qt::PlainText);
 }
 
 void Form1::applyCaptions() {
@@ -343,7 +348,7 @@ void Form1::pollScan() {
   if (progress.kind == SourceKind::Folder) {
     text =
         tr("%1 of %2%3 files").arg(progress.filesDone).arg(progress.filesListed).arg(progress.listingDone ? "" : "+");
-    const QString current = QString::fromStdString(progress.currentPath);
+    const QString current = QString::fromStdString(displayName(progress.currentPath));
     text += QLatin1Char('\n') + m_progress->fontMetrics().elidedText(current, Qt::ElideMiddle, m_progress->width());
   } else {
     text = megabytes(progress.bytesDone);

@@ -23,7 +23,8 @@ enum class FailureKind : unsigned char {
   Cancelled,       // stopped on request
   Damaged,         // the content is damaged, truncated or not in the form it claims
   Encrypted,       // data that needs a password, not read
-  LimitReached,    // decoding stopped at a limit: nesting depth, decoded bytes or time
+  LimitReached,    // decoding or a download stopped at a limit: nesting depth,
+                   // decoded or downloaded bytes, or time
 };
 
 struct Failure {

@@ -6,8 +6,11 @@
 #include <curl/curl.h>
 #include <dlfcn.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstring>
+#include <iterator>
 #include <memory>
 #include <mutex>
 #include <utility>
@@ -21,6 +24,7 @@ namespace {
 
 constexpr long kMaxRedirects = 10;
 constexpr long kStallBytesPerSecond = 1;
+constexpr std::chrono::milliseconds kClockSlack{50};
 constexpr const char* kUserAgent = "mailsift/" MAILSIFT_VERSION;
 constexpr const char* kAllowedSchemes = "http,https";
 
@@ -89,6 +93,7 @@ struct Transfer {
   std::uint64_t written = 0;
   int writeError = 0;  // errno of a failed write, 0 otherwise
   bool cancelled = false;
+  bool tooLarge = false;  // the body would have grown past options->maxBytes
 };
 
 bool isCancelRequested(const Transfer& transfer) {
@@ -102,6 +107,13 @@ std::size_t writeBody(char* data, std::size_t one, std::size_t size, void* user)
   (void)one;  // always 1 for the body
   if (isCancelRequested(transfer)) {
     transfer.cancelled = true;
+    return 0;
+  }
+  // These are the decoded bytes, so a compressed body is held to the limit
+  // by what it unpacks to, not by what it weighs on the wire.
+  const std::uint64_t limit = transfer.options->maxBytes;
+  if (limit != 0 && size > limit - transfer.written) {
+    transfer.tooLarge = true;
     return 0;
   }
   errno = 0;
@@ -128,11 +140,19 @@ std::size_t writeBody(char* data, std::size_t one, std::size_t size, void* user)
 }
 
 // Called by libcurl about once a second even while no byte arrives, so a
-// cancel is seen during a stall too.
-int checkCancel(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) noexcept {
+// cancel is seen during a stall too. A body announced larger than the limit
+// is refused here as soon as its length is known: libcurl's own check of
+// the announced length waits for the end of the transfer when content
+// encodings are asked for.
+int checkProgress(void* user, curl_off_t announced, curl_off_t, curl_off_t, curl_off_t) noexcept {
   auto& transfer = *static_cast<Transfer*>(user);
   if (isCancelRequested(transfer)) {
     transfer.cancelled = true;
+    return 1;
+  }
+  const std::uint64_t limit = transfer.options->maxBytes;
+  if (limit != 0 && announced > 0 && static_cast<std::uint64_t>(announced) > limit) {
+    transfer.tooLarge = true;
     return 1;
   }
   return 0;
@@ -143,6 +163,9 @@ CURLcode configure(CURL* handle, const std::string& url, Transfer& transfer, cha
   const HttpOptions& options = *transfer.options;
   const long connectMs = static_cast<long>(options.connectTimeout.count());
   const long stallSeconds = options.stallTimeout.count() < 1 ? 1L : static_cast<long>(options.stallTimeout.count());
+  const long totalMs = options.totalTimeout.count() <= 0
+                           ? 0L
+                           : static_cast<long>(std::min<std::int64_t>(options.totalTimeout.count(), LONG_MAX));
   CURLcode code = CURLE_OK;
   const auto set = [&](auto option, auto value) {
     if (code == CURLE_OK) code = transfer.curl->easySetopt(handle, option, value);
@@ -164,6 +187,16 @@ CURLcode configure(CURL* handle, const std::string& url, Transfer& transfer, cha
   set(CURLOPT_CONNECTTIMEOUT_MS, connectMs);
   set(CURLOPT_LOW_SPEED_LIMIT, kStallBytesPerSecond);
   set(CURLOPT_LOW_SPEED_TIME, stallSeconds);
+  set(CURLOPT_TIMEOUT_MS, totalMs);
+  // Refuses a body whose announced length is over the limit before any of
+  // it is written, where this libcurl checks it early (checkProgress does
+  // where it does not); writeBody holds every other body to the limit.
+  if (options.maxBytes != 0) {
+    set(CURLOPT_MAXFILESIZE_LARGE,
+        static_cast<curl_off_t>(std::min<std::uint64_t>(options.maxBytes, std::uint64_t{INT64_MAX})));
+  }
+  // "" asks for every encoding this libcurl can undo, and has it undone.
+  set(CURLOPT_ACCEPT_ENCODING, "");
   set(CURLOPT_USERAGENT, kUserAgent);
   set(CURLOPT_SSL_VERIFYPEER, 1L);
   set(CURLOPT_SSL_VERIFYHOST, 2L);
@@ -172,10 +205,36 @@ CURLcode configure(CURL* handle, const std::string& url, Transfer& transfer, cha
   set(CURLOPT_NOSIGNAL, 1L);
   set(CURLOPT_WRITEFUNCTION, &writeBody);
   set(CURLOPT_WRITEDATA, static_cast<void*>(&transfer));
-  set(CURLOPT_XFERINFOFUNCTION, &checkCancel);
+  set(CURLOPT_XFERINFOFUNCTION, &checkProgress);
   set(CURLOPT_XFERINFODATA, static_cast<void*>(&transfer));
   set(CURLOPT_NOPROGRESS, 0L);
   return code;
+}
+
+// "5 minutes", "30 seconds", "1500 ms": the time limit as people set it.
+std::string durationText(std::chrono::milliseconds limit) {
+  const auto ms = limit.count();
+  const auto plural = [](long long count, const char* unit) {
+    return std::to_string(count) + " " + unit + (count == 1 ? "" : "s");
+  };
+  if (ms % 60'000 == 0) return plural(ms / 60'000, "minute");
+  if (ms % 1000 == 0) return plural(ms / 1000, "second");
+  return std::to_string(ms) + " ms";
+}
+
+// "1 GiB", "512 KiB", "1000 bytes": the size limit as people set it.
+std::string sizeText(std::uint64_t bytes) {
+  constexpr const char* kUnits[] = {"bytes", "KiB", "MiB", "GiB", "TiB"};
+  std::size_t unit = 0;
+  while (unit + 1 < std::size(kUnits) && bytes != 0 && bytes % 1024 == 0) {
+    bytes /= 1024;
+    ++unit;
+  }
+  return std::to_string(bytes) + " " + kUnits[unit];
+}
+
+Failure sizeLimitFailure(const std::string& url, std::uint64_t limit) {
+  return Failure{FailureKind::LimitReached, 0, url, "larger than the size limit of " + sizeText(limit)};
 }
 
 HttpResult failedWith(FailureKind kind, const std::string& url, std::string message) {
@@ -200,8 +259,10 @@ HttpResult downloadToFile(const std::string& url, std::FILE* file, const HttpOpt
   transfer.options = &options;
   char errorBuffer[CURL_ERROR_SIZE] = {};
 
+  const auto started = std::chrono::steady_clock::now();
   CURLcode code = configure(handle.get(), url, transfer, errorBuffer);
   if (code == CURLE_OK) code = curl->easyPerform(handle.get());
+  const auto took = std::chrono::steady_clock::now() - started;
 
   HttpResult result;
   result.bytesWritten = transfer.written;
@@ -210,12 +271,24 @@ HttpResult downloadToFile(const std::string& url, std::FILE* file, const HttpOpt
 
   if (transfer.cancelled) {
     result.failure = Failure{FailureKind::Cancelled, 0, url, "download cancelled"};
+  } else if (transfer.tooLarge || code == CURLE_FILESIZE_EXCEEDED) {
+    result.failure = sizeLimitFailure(url, options.maxBytes);
+  } else if (code == CURLE_OPERATION_TIMEDOUT && options.totalTimeout.count() > 0 &&
+             took + kClockSlack >= options.totalTimeout) {
+    // The connect and stall time-outs end with the same code, but sooner.
+    // libcurl counts whole milliseconds from a start of its own, so it may
+    // stop a hair before this clock says the limit has passed.
+    result.failure = Failure{FailureKind::LimitReached, 0, url,
+                             "took longer than the time limit of " + durationText(options.totalTimeout)};
   } else if (transfer.writeError != 0) {
     result.failure = asStepOf(failureFromSystemError(transfer.writeError, url, FailureKind::WriteFailed), url,
                               "cannot write the download");
   } else {
     const FailureKind kind = code == CURLE_HTTP_RETURNED_ERROR ? FailureKind::HttpStatus : FailureKind::Download;
     std::string message = errorBuffer[0] != '\0' ? std::string(errorBuffer) : std::string(curl->easyStrerror(code));
+    // libcurl says no more than "Out of memory" when a header line outgrows
+    // its buffer, which is by far the likelier cause here.
+    if (code == CURLE_OUT_OF_MEMORY) message = "a response header is too long, or memory ran out";
     result.failure = Failure{kind, 0, url, std::move(message)};
   }
   return result;

@@ -65,6 +65,18 @@ TEST(ExtractCommand, UnreadableInputsAreNamedAndTheRestIsScanned) {
   EXPECT_EQ(fromFifo.out, "found\tok@example.com\n");
 }
 
+TEST(ExtractCommand, NamesWithControlCharactersAreEscapedInMessages) {
+  TempFolder folder;
+  const std::string good = folder.write("ok\x1b[31m.txt", "ok@example.com");
+  const std::string missing = folder.file("gone\x1b]0;owned\x07\nfake line.txt");
+  const auto result = extract({missing, good});
+  EXPECT_EQ(result.exitCode, 2);
+  EXPECT_EQ(result.out, "found\tok@example.com\n");
+  EXPECT_NE(result.err.find("gone\\x1b]0;owned\\x07\\nfake line.txt: "), std::string::npos) << result.err;
+  EXPECT_EQ(result.err.find('\x1b'), std::string::npos) << result.err;
+  EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << result.err;
+}
+
 TEST(ExtractCommand, RejectsWrongOptionsAndExplainsItself) {
   const auto unknown = extract({"--colour"});
   EXPECT_EQ(unknown.exitCode, 2);

@@ -71,6 +71,15 @@ class Form1Test : public QObject {
  private slots:
   void cleanup() { m_window.reset(); }
 
+  void labelsNeverReadNamesAsMarkup() {
+    open();
+    const QList<QLabel*> labels = m_window->findChildren<QLabel*>();
+    QVERIFY(labels.size() >= 7);
+    for (const QLabel* label : labels) {
+      QVERIFY2(label->textFormat() == Qt::PlainText, qPrintable(label->objectName()));
+    }
+  }
+
   void layoutAndCaptionsInEnglish() {
     gui::Form1& window = open(1);
     QCOMPARE(window.size(), QSize(443, 529));

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -20,7 +21,9 @@ namespace mailsift {
 namespace {
 
 namespace fs = std::filesystem;
+using platform::FailureKind;
 using test::HttpTestServer;
+using test::kindOf;
 using test::messageOf;
 
 std::vector<std::string> namesIn(const fs::path& folder) {
@@ -329,6 +332,58 @@ TEST_F(URLDownloadTest, CancelStopsTheDownloadAndRemovesThePartialFile) {
       downloadUrl(server.url("/page.html"), folder.file("p.html"), DownloadMode::NumberedName, options);
   EXPECT_TRUE(before.failure.has_value());
   EXPECT_TRUE(names().empty());
+}
+
+// ---- Limits and hostile servers ----
+
+TEST_F(URLDownloadTest, HostileServersGiveTheirPageOrAClearFailureInBoundedTime) {
+  constexpr std::uint64_t kMiB = std::uint64_t{1} << 20;
+  struct Case {
+    std::string route;
+    std::uint64_t maxBytes = HttpOptions{}.maxBytes;
+    std::chrono::milliseconds totalTimeout = HttpOptions{}.totalTimeout;
+    std::optional<FailureKind> kind;  // std::nullopt: the page is saved
+    std::string messagePart;
+  };
+  const std::string pageLimit = "size limit of " + std::to_string(page.size() - 1) + " bytes";
+  const std::vector<Case> cases = {
+      {.route = "/page.html", .maxBytes = page.size()},
+      {.route = "/page.html", .maxBytes = page.size() - 1, .kind = FailureKind::LimitReached, .messagePart = pageLimit},
+      {.route = "/gzip", .maxBytes = page.size()},
+      {.route = "/gzip-bomb",
+       .maxBytes = kMiB,
+       .kind = FailureKind::LimitReached,
+       .messagePart = "size limit of 1 MiB"},
+      {.route = "/endless", .maxBytes = kMiB, .kind = FailureKind::LimitReached, .messagePart = "size limit of 1 MiB"},
+      {.route = "/announced-huge", .kind = FailureKind::LimitReached, .messagePart = "size limit of 1 GiB"},
+      {.route = "/drip",
+       .totalTimeout = std::chrono::milliseconds(800),
+       .kind = FailureKind::LimitReached,
+       .messagePart = "time limit of 800 ms"},
+      {.route = "/loop", .kind = FailureKind::Download, .messagePart = "edirect"},
+      {.route = "/huge-header", .kind = FailureKind::Download, .messagePart = "header"},
+      {.route = "/reset", .kind = FailureKind::Download},
+      {.route = "/bad-chunked", .kind = FailureKind::Download},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.route);
+    test::TempFolder here;
+    HttpOptions options;
+    options.maxBytes = c.maxBytes;
+    options.totalTimeout = c.totalTimeout;
+    const auto started = std::chrono::steady_clock::now();
+    const URLDownloadResult result =
+        downloadUrl(server.url(c.route), here.file("h.tmp"), DownloadMode::NumberedName, options);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(4));
+    EXPECT_EQ(kindOf(result.failure), c.kind) << messageOf(result.failure);
+    EXPECT_NE(messageOf(result.failure).find(c.messagePart), std::string::npos) << messageOf(result.failure);
+    if (c.kind) {
+      EXPECT_FALSE(messageOf(result.failure).empty());
+      EXPECT_TRUE(namesIn(here.path()).empty());
+    } else {
+      EXPECT_EQ(test::readFile(here.file("h.tmp")), page);
+    }
+  }
 }
 
 }  // namespace

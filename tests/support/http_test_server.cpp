@@ -6,6 +6,7 @@
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <cctype>
@@ -24,8 +25,9 @@ constexpr int kPollMs = 50;
 // A request must arrive, and each piece of a response must be taken by the
 // client, within this time.
 constexpr auto kIoLimit = std::chrono::seconds(5);
-// The longest /stall holds a connection open.
+// The longest /stall and /drip hold a connection open.
 constexpr auto kStallLimit = std::chrono::seconds(30);
+constexpr auto kDripLimit = std::chrono::seconds(10);
 constexpr std::size_t kMaxRequestBytes = 64 * 1024;
 
 constexpr std::string_view kPage =
@@ -60,6 +62,34 @@ std::string lower(std::string_view text) {
   std::transform(result.begin(), result.end(), result.begin(),
                  [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
   return result;
+}
+
+// `text` followed by `zeros` zero bytes, as one gzip member. Zeros pack
+// about a thousand to one.
+std::string gzipped(std::string_view text, std::uint64_t zeros = 0) {
+  z_stream stream{};
+  if (deflateInit2(&stream, 9, Z_DEFLATED, 16 + 15, 8, Z_DEFAULT_STRATEGY) != Z_OK) throw std::runtime_error("zlib");
+  std::string out;
+  const std::string zeroBlock(std::size_t{1} << 20, '\0');
+  char buffer[1 << 16];
+  const auto pump = [&](const char* data, std::size_t size, int flush) {
+    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data));
+    stream.avail_in = static_cast<uInt>(size);
+    do {
+      stream.next_out = reinterpret_cast<Bytef*>(buffer);
+      stream.avail_out = sizeof buffer;
+      deflate(&stream, flush);
+      out.append(buffer, sizeof buffer - stream.avail_out);
+    } while (stream.avail_out == 0);
+  };
+  pump(text.data(), text.size(), Z_NO_FLUSH);
+  for (std::uint64_t done = 0; done < zeros; done += zeroBlock.size()) {
+    pump(zeroBlock.data(), static_cast<std::size_t>(std::min<std::uint64_t>(zeroBlock.size(), zeros - done)),
+         Z_NO_FLUSH);
+  }
+  pump(nullptr, 0, Z_FINISH);
+  deflateEnd(&stream);
+  return out;
 }
 
 struct Request {
@@ -138,14 +168,16 @@ void HttpTestServer::handle(int fd) {
     }
     return true;
   };
-  // Waits until the client closes its side, or `limit` passes.
+  // Waits until the client closes its side, or `limit` passes; true when
+  // the client closed.
   const auto waitForClose = [&](Clock::duration limit) {
     const auto until = Clock::now() + limit;
     char scratch[4096];
     while (!stopped() && Clock::now() < until) {
       if ((pollOnce(fd, POLLIN) & (POLLIN | POLLERR | POLLHUP)) == 0) continue;
-      if (::recv(fd, scratch, sizeof scratch, 0) <= 0) return;
+      if (::recv(fd, scratch, sizeof scratch, 0) <= 0) return true;
     }
+    return false;
   };
 
   // The request head, up to the empty line.
@@ -185,6 +217,11 @@ void HttpTestServer::handle(int fd) {
     response.append(body);
     return sendAll(response);
   };
+  // A response head without a length: the body ends when the connection does.
+  const auto sendHead = [&](std::string_view status, std::string_view extraHeaders) {
+    return sendAll("HTTP/1.1 " + std::string(status) + "\r\nConnection: close\r\n" + std::string(extraHeaders) +
+                   "\r\n");
+  };
   const auto redirect = [&](std::string_view status, const std::string& location) {
     return respond(status, "Location: " + location + "\r\nContent-Type: text/plain\r\n", "moved", 5);
   };
@@ -216,6 +253,41 @@ void HttpTestServer::handle(int fd) {
       for (std::size_t i = 0; i < chunk.size(); ++i) chunk[i] = largeBodyByte(sent + i);
       done = sendAll(chunk);
     }
+  } else if (target == "/drip") {
+    done = sendHead("200 OK", "Content-Type: text/plain\r\n");
+    const auto until = Clock::now() + kDripLimit;
+    while (done && Clock::now() < until) done = sendAll("a") && !waitForClose(milliseconds(500)) && !stopped();
+    return;
+  } else if (target == "/endless") {
+    done = sendHead("200 OK", "Content-Type: text/plain\r\n");
+    const std::string chunk(std::size_t{1} << 18, 'x');
+    for (std::uint64_t sent = 0; done && sent < kEndlessSize; sent += chunk.size()) done = sendAll(chunk);
+  } else if (target == "/announced-huge") {
+    if (respond("200 OK", "Content-Type: text/plain\r\n", "0123456789", std::uint64_t{16} << 30)) {
+      waitForClose(kIoLimit);
+    }
+    return;
+  } else if (target == "/gzip") {
+    static const std::string packed = gzipped(kPage);
+    done = respond("200 OK", "Content-Type: text/html\r\nContent-Encoding: gzip\r\n", packed, packed.size());
+  } else if (target == "/gzip-bomb") {
+    static const std::string bomb = gzipped("", kBombSize);
+    done = respond("200 OK", "Content-Type: text/html\r\nContent-Encoding: gzip\r\n", bomb, bomb.size());
+  } else if (target == "/loop") {
+    done = redirect("302 Found", "/loop");
+  } else if (target == "/huge-header") {
+    const std::string filler = "X-Filler: " + std::string(200'000, 'f') + "\r\n";
+    done = respond("200 OK", "Content-Type: text/html\r\n" + filler, kPage, kPage.size());
+  } else if (target == "/reset") {
+    if (respond("200 OK", "Content-Type: text/plain\r\n", std::string(100, 'r'), 1000)) {
+      // Closing with a zero linger time sends a reset instead of an orderly end.
+      const linger abort{1, 0};
+      ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
+    }
+    return;
+  } else if (target == "/bad-chunked") {
+    done = sendHead("200 OK", "Content-Type: text/plain\r\nTransfer-Encoding: chunked\r\n") &&
+           sendAll("5\r\nhello\r\nzz\r\nworld\r\n0\r\n\r\n");
   } else {
     done = respond("404 Not Found", "Content-Type: text/plain\r\n", "not found", 9);
   }

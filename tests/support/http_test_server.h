@@ -24,12 +24,24 @@ namespace mailsift::test {
 //                   until the client leaves or the server stops
 //   /large          200, kLargeSize bytes of largeBodyByte(0, 1, ...)
 //   /agent          200, the request's User-Agent value as the body
+// Hostile ones, each bounded by the server in time and bytes:
+//   /drip           200 with no length, one byte every half second
+//   /endless        200 with no length, kEndlessSize bytes as fast as taken
+//   /announced-huge 200 announcing 16 GiB, then a few bytes
+//   /gzip           pageBody() gzip-compressed, with Content-Encoding: gzip
+//   /gzip-bomb      kBombSize zero bytes gzip-compressed (about 64 KiB sent)
+//   /loop           302 to itself
+//   /huge-header    200 with a 200 KB header line before pageBody()
+//   /reset          200 announcing 1000 bytes; sends 100, then resets
+//   /bad-chunked    chunked body whose second chunk size is not a number
 //   anything else   404 with a short body
 // Every response closes its connection. Each wait is bounded, so a stuck
 // client can hold the server for seconds at most.
 class HttpTestServer {
  public:
   static constexpr std::uint64_t kLargeSize = std::uint64_t{64} << 20;
+  static constexpr std::uint64_t kEndlessSize = std::uint64_t{256} << 20;
+  static constexpr std::uint64_t kBombSize = std::uint64_t{64} << 20;
 
   // Binds 127.0.0.1 at a port the system picks and starts serving. Sets
   // no_proxy and NO_PROXY to "*", so a proxy configured in the environment
