@@ -342,8 +342,8 @@ TEST_F(URLDownloadTest, HostileServersGiveTheirPageOrAClearFailureInBoundedTime)
     std::string route;
     std::uint64_t maxBytes = HttpOptions{}.maxBytes;
     std::chrono::milliseconds totalTimeout = HttpOptions{}.totalTimeout;
-    std::optional<FailureKind> kind;  // std::nullopt: the page is saved
-    std::string messagePart;
+    std::optional<FailureKind> kind{};  // std::nullopt: the page is saved
+    std::string messagePart{};
   };
   const std::string pageLimit = "size limit of " + std::to_string(page.size() - 1) + " bytes";
   const std::vector<Case> cases = {
