@@ -30,3 +30,6 @@ TEST_PACKAGES=(googletest libgtest-dev libgmock-dev)
 # What scripts/check needs besides: clang-format and clang-tidy 14 (Debian 12),
 # with run-clang-tidy, and git for the list of files.
 CHECK_PACKAGES=(clang-format clang-tidy git)
+# What scripts/fuzz needs besides: clang with its libFuzzer and sanitizer
+# runtimes, which Debian ships apart (clang only recommends them).
+FUZZ_PACKAGES=(clang libclang-rt-dev)

@@ -57,6 +57,8 @@ struct ExclusiveCreateResult {
 // exists under that name, in one step, so no other process can slip a file
 // or a link in between a check and the creation. A symbolic link at `path`
 // is never followed. The new file is empty and has mode 0600. Thread-safe.
+// Here and below, a path that holds a NUL byte names no file: it fails
+// (as WriteFailed, EINVAL) and no file is touched.
 [[nodiscard]] ExclusiveCreateResult createExclusiveFile(const std::string& path);
 
 // Removes the file (or link; never a folder) at `path`. Returns the failure

@@ -10,6 +10,16 @@
 #include <utility>
 
 namespace mailsift::platform {
+namespace {
+
+// The system reads a path only up to a NUL byte, so one that holds a NUL
+// would create, rename or remove another file than the one asked for (a
+// URL's name part can carry one).
+bool holdsNul(const std::string& path) noexcept { return path.find('\0') != std::string::npos; }
+
+Failure nulInPath(const std::string& path) { return failureFromSystemError(EINVAL, path, FailureKind::WriteFailed); }
+
+}  // namespace
 
 ExclusiveFile::~ExclusiveFile() { release(); }
 
@@ -40,6 +50,10 @@ int ExclusiveFile::close() noexcept {
 
 ExclusiveCreateResult createExclusiveFile(const std::string& path) {
   ExclusiveCreateResult result;
+  if (holdsNul(path)) {
+    result.failure = nulInPath(path);
+    return result;
+  }
   // O_EXCL with O_CREAT fails on any existing name, a symbolic link
   // included (dangling or not); O_NOFOLLOW makes that explicit.
   int fd = -1;
@@ -65,11 +79,13 @@ ExclusiveCreateResult createExclusiveFile(const std::string& path) {
 }
 
 std::optional<Failure> removeFile(const std::string& path) {
+  if (holdsNul(path)) return nulInPath(path);
   if (::unlink(path.c_str()) == 0) return std::nullopt;
   return failureFromSystemError(errno, path, FailureKind::WriteFailed);
 }
 
 std::optional<Failure> replaceFile(const std::string& from, const std::string& to) {
+  if (holdsNul(from) || holdsNul(to)) return nulInPath(to);
   if (::rename(from.c_str(), to.c_str()) == 0) return std::nullopt;
   return failureFromSystemError(errno, to, FailureKind::WriteFailed);
 }
