@@ -18,6 +18,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/detail/first_readers.h"
 #include "app/piece_scan.h"
 #include "platform/input_file.h"
 #include "sources/stream_scan.h"
@@ -38,52 +39,7 @@ using platform::EntryKind;
 using platform::FailureKind;
 using platform::InputFile;
 
-constexpr std::size_t kNone = static_cast<std::size_t>(-1);
-
-// The files opened in one scan, each with the place in walk order of the
-// first name it was opened under. Open addressing, since it is asked once
-// per file: no allocation per file, and mostly one cache line per question.
-class FirstReaders {
- public:
-  // Notes that the file `identity` is opened for the file at `place`, and
-  // returns the place noted for it before (kNone for none). The smaller of
-  // the two stays.
-  std::size_t note(const platform::FileIdentity& identity, std::size_t place) {
-    if (2 * (m_used + 1) > m_cells.size()) grow();
-    Cell& cell = find(m_cells, identity);
-    const std::size_t before = cell.place;
-    if (before == kNone) {
-      cell.identity = identity;
-      ++m_used;
-    }
-    cell.place = std::min(before, place);
-    return before;
-  }
-
- private:
-  struct Cell {
-    platform::FileIdentity identity;
-    std::size_t place = kNone;  // kNone: the cell is free
-  };
-
-  static Cell& find(std::vector<Cell>& cells, const platform::FileIdentity& identity) {
-    const std::size_t mask = cells.size() - 1;
-    std::size_t at = platform::FileIdentityHash{}(identity)&mask;
-    while (cells[at].place != kNone && !(cells[at].identity == identity)) at = (at + 1) & mask;
-    return cells[at];
-  }
-
-  void grow() {
-    std::vector<Cell> cells(m_cells.empty() ? 1024 : 2 * m_cells.size());
-    for (const Cell& cell : m_cells) {
-      if (cell.place != kNone) find(cells, cell.identity) = cell;
-    }
-    m_cells = std::move(cells);
-  }
-
-  std::vector<Cell> m_cells;  // a power of two of them, at most half used
-  std::size_t m_used = 0;
-};
+constexpr std::size_t kNone = detail::FirstReaders::kNone;
 
 // A file as the walk meets it.
 struct Listed {
@@ -430,7 +386,7 @@ class Pipeline {
   std::exception_ptr m_threadFailure;
 
   std::mutex m_readersMutex;  // guards m_firstReaders
-  FirstReaders m_firstReaders;
+  detail::FirstReaders m_firstReaders;
   // Files the calling thread has yet to hand over that were read although an
   // earlier name of theirs was read too: they are handed over as read before.
   std::unordered_set<std::size_t> m_readInVain;
