@@ -77,14 +77,19 @@ class Walk {
       }
       const platform::FolderEntry& entry = frame.entries[frame.next++];
       if (!matchesPattern(entry.name, m_pattern)) continue;
-      const WalkEntry walked{frame.prefix + entry.name, entry.kind, frame.handle, frame.prefix.size()};
+      // One entry object for the whole walk: its path keeps its memory, and
+      // the folder is shared anew only when it changes.
+      if (m_entry.folder != frame.handle) m_entry.folder = frame.handle;
+      m_entry.path.assign(frame.prefix).append(entry.name);
+      m_entry.kind = entry.kind;
+      m_entry.nameStart = frame.prefix.size();
       if (entry.kind == EntryKind::Folder) {
         ++m_summary.folders;
-        m_visit(walked);
-        enter(walked);  // may reallocate `m_path`: `frame` is not used after this
+        m_visit(m_entry);
+        enter(m_entry);  // may reallocate `m_path`: `frame` is not used after this
       } else {
         ++m_summary.files;
-        m_visit(walked);
+        m_visit(m_entry);
       }
     }
     return m_summary;
@@ -173,6 +178,7 @@ class Walk {
   const std::atomic<bool>* m_stop;
   std::string_view m_pattern;
   WalkSummary m_summary;
+  WalkEntry m_entry{{}, EntryKind::OtherFile, nullptr, 0};
   std::vector<Frame> m_path;  // the folders from the start folder down to the current one
   // Every folder walked so far, so that none is walked twice.
   std::unordered_set<platform::FileIdentity, platform::FileIdentityHash> m_walked;
