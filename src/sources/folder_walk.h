@@ -45,8 +45,10 @@ struct WalkSummary {
 // walk neither endless nor longer than the tree. Any depth is walked: each
 // folder is opened through its parent, and at most a few dozen folders are
 // held open at a time (not counting copies of WalkEntry::folder). A folder
-// that cannot be listed adds nothing and the walk goes on. `visit` is called for
-// each entry on the calling thread. When `stop` becomes true the walk ends
+// that cannot be listed adds nothing, one that cannot be opened again on the
+// way back up (moved meanwhile) adds no more; both count as unlisted, and the
+// walk goes on. `visit` is called for each entry on the calling thread, with
+// an entry that lasts until it returns. When `stop` becomes true the walk ends
 // at the next entry. Only entries whose names match `pattern` are met, at
 // every level, folders included (a folder that does not match is not
 // walked): "*.*" and "*" match every name; otherwise "*" stands for any run
