@@ -2,7 +2,10 @@
 // it meets to a window of slots; worker threads claim slots in order, read
 // and scan their files; the calling thread takes finished slots from the
 // front of the window, so files are handed over strictly in walk order. The
-// window is bounded, so memory stays small however large the tree is.
+// window is bounded, so memory stays small however large the tree is. Files
+// are opened through their open folders, which the window keeps open until
+// the files have been read, so the window also bounds how many folders it
+// holds open.
 #include "app/folder_scan.h"
 
 #include <algorithm>
@@ -11,9 +14,11 @@
 #include <exception>
 #include <mutex>
 #include <thread>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
+#include "app/detail/first_readers.h"
 #include "app/piece_scan.h"
 #include "platform/input_file.h"
 #include "sources/stream_scan.h"
@@ -25,12 +30,38 @@ constexpr std::size_t kWindow = 4096;  // files listed but not yet handed over
 constexpr auto kStopPoll = std::chrono::milliseconds(50);
 constexpr std::size_t kClaimAtOnce = 32;  // most files a worker claims per visit to the window
 constexpr std::size_t kPassAtOnce = 32;   // files the walk gathers before it passes them on
+// Most runs of files of one folder in the window: it holds their folders
+// open, beside the few dozen the walk holds, and the process may open no
+// more than 1024 files and folders on many systems.
+constexpr std::size_t kMostFolderRuns = 128;
+
+using platform::EntryKind;
+using platform::FailureKind;
+using platform::InputFile;
+
+constexpr std::size_t kNone = detail::FirstReaders::kNone;
+
+// A file as the walk meets it.
+struct Listed {
+  std::string path;
+  std::shared_ptr<const platform::FolderHandle> folder;
+  std::size_t nameStart;
+  EntryKind kind;
+};
 
 struct Slot {
   std::string path;
-  platform::EntryKind kind;
+  std::shared_ptr<const platform::FolderHandle> folder;  // holds the file; dropped once the file is read
+  std::size_t nameStart = 0;                             // where the file's name begins in `path`
+  std::size_t index = 0;                                 // place in walk order
+  EntryKind kind = EntryKind::OtherFile;
+  bool startsRun = false;  // the first of a run of files of one folder in the window
   bool done = false;
-  bool inPieces = false;  // left for the calling thread to scan in pieces
+  bool inPieces = false;    // left for the calling thread to scan in pieces
+  bool readBefore = false;  // the file was read under an earlier name: nothing to hand over
+  // A file further on in walk order that was opened as the same file before
+  // this one, and so read in vain.
+  std::size_t readsInVain = kNone;
   std::optional<platform::Failure> failure;
   std::vector<platform::Failure> notes;
   std::uint64_t bytes = 0;
@@ -92,26 +123,28 @@ class Pipeline {
           return;
         }
         if (m_window.empty() || !m_window.front().done) return;  // all handed over, or a thread failed
-        const bool wasFull = m_window.size() >= kWindow;
+        const bool walkMayWait = m_window.size() >= kWindow || m_folderRuns >= kMostFolderRuns;
         while (!m_window.empty() && m_window.front().done) {
+          if (m_window.front().startsRun) --m_folderRuns;
           finished.push_back(std::move(m_window.front()));
           m_window.pop_front();
           ++m_base;
         }
         progress.filesListed = m_listed;
         progress.listingDone = m_walkDone;
-        if (wasFull) m_spaceFree.notify_one();
+        if (walkMayWait) m_spaceFree.notify_one();
       }
       for (Slot& slot : finished) {
         if (stopRequested()) {
           summary.stopped = true;
           return;
         }
+        if (settleReadBefore(slot)) ++summary.filesReadBefore;
         if (slot.inPieces) scanInPieces(slot, onFile, onProgress, progress, summary);
         ++summary.filesScanned;
         if (slot.failure) ++summary.unreadableFiles;
         summary.bytes += slot.bytes;
-        onFile(ScannedFile{slot.path, slot.failure, slot.bytes, slot.entries, false, &slot.notes});
+        onFile(ScannedFile{slot.path, slot.failure, slot.bytes, slot.entries, false, &slot.notes, slot.readBefore});
         if (onProgress) {
           progress.filesDone = summary.filesScanned;
           progress.bytesDone = summary.bytes;
@@ -132,8 +165,9 @@ class Pipeline {
   void scanInPieces(Slot& slot, const std::function<void(const ScannedFile&)>& onFile,
                     const std::function<void(const FolderScanProgress&)>& onProgress, FolderScanProgress& progress,
                     FolderScanSummary& summary) const {
-    platform::InputFile input;
-    slot.failure = platform::InputFile::open(readPathOf(slot), input, platform::InputFile::Check::TrustListing);
+    InputFile input;
+    slot.failure = openFile(slot, input);
+    slot.folder.reset();
     if (slot.failure) return;
     const std::optional<platform::Failure> none;
     const PieceScanOptions pieces{m_jobs, m_options.pieceBytes};
@@ -154,19 +188,30 @@ class Pipeline {
 
   void walk() {
     WalkSummary walked;
-    std::vector<std::pair<std::string, platform::EntryKind>> batch;
-    const auto passOn = [this, &batch] {
+    std::vector<Listed> batch;
+    std::shared_ptr<const platform::FolderHandle> lastFolder;  // kept, so its address is not another's
+    const auto passOn = [this, &batch, &lastFolder] {
       std::unique_lock lock(m_mutex);
-      for (auto& [path, kind] : batch) {
-        m_spaceFree.wait(lock, [this] { return m_window.size() < kWindow || m_abort; });
+      for (Listed& listed : batch) {
+        const bool startsRun = listed.folder != lastFolder;
+        m_spaceFree.wait(lock, [&] {
+          return (m_window.size() < kWindow && (!startsRun || m_folderRuns < kMostFolderRuns)) || m_abort;
+        });
         if (m_abort) {
           m_walkStop = true;
           break;
         }
+        if (startsRun) {
+          lastFolder = listed.folder;
+          ++m_folderRuns;
+        }
         Slot& slot = m_window.emplace_back();
-        slot.path = std::move(path);
-        slot.kind = kind;
-        ++m_listed;
+        slot.path = std::move(listed.path);
+        slot.folder = std::move(listed.folder);
+        slot.nameStart = listed.nameStart;
+        slot.kind = listed.kind;
+        slot.startsRun = startsRun;
+        slot.index = m_listed++;
       }
       batch.clear();
       lock.unlock();
@@ -176,8 +221,8 @@ class Pipeline {
       walked = walkFolderTree(
           m_folder,
           [&](const WalkEntry& entry) {
-            if (entry.kind == platform::EntryKind::Folder) return;
-            batch.emplace_back(entry.path, entry.kind);
+            if (entry.kind == EntryKind::Folder) return;
+            batch.push_back({entry.path, entry.folder, entry.nameStart, entry.kind});
             if (batch.size() >= kPassAtOnce || m_idleWorkers.load(std::memory_order_relaxed) > 0) passOn();
           },
           &m_walkStop);
@@ -227,6 +272,7 @@ class Pipeline {
       for (Slot* slot : claimed) {
         try {
           scanSlot(*slot, buffer);
+          if (!slot->inPieces) slot->folder.reset();
         } catch (...) {
           const std::lock_guard lock(m_mutex);
           if (m_threadFailure == nullptr) m_threadFailure = std::current_exception();
@@ -244,27 +290,66 @@ class Pipeline {
     }
   }
 
-  // The path a file is read under: as listed, or trimmed of blanks.
-  std::string readPathOf(const Slot& slot) const {
-    if (!m_options.trimPaths) return slot.path;
-    const std::size_t first = slot.path.find_first_not_of(' ');
-    if (first == std::string::npos) return {};
-    return slot.path.substr(first, slot.path.find_last_not_of(' ') - first + 1);
+  // Opens the file of `slot` as the scan reads it: under its listed name,
+  // or with trimPaths under its path trimmed of blanks, which may name
+  // another entry or none.
+  std::optional<platform::Failure> openFile(const Slot& slot, InputFile& input) const {
+    const std::string& path = slot.path;
+    if (!m_options.trimPaths || (path.front() != ' ' && path.back() != ' ')) {
+      // Never opened: FIFOs and devices could block.
+      if (slot.kind != EntryKind::RegularFile) return platform::failureOf(FailureKind::NotRegularFile, path);
+      return InputFile::openIn(*slot.folder, path, slot.nameStart, input, InputFile::Check::TrustListing);
+    }
+    const std::size_t first = path.find_first_not_of(' ');
+    const std::string trimmed =
+        first == std::string::npos ? std::string() : path.substr(first, path.find_last_not_of(' ') - first + 1);
+    // Of another entry nothing is known: it is looked at before it is opened.
+    if (first == 0) {
+      // Cut at its end only, so still in the same folder, unless the name
+      // was all blanks and the folder itself is left.
+      if (trimmed.size() <= slot.nameStart) return platform::failureOf(FailureKind::IsFolder, trimmed);
+      return InputFile::openIn(*slot.folder, trimmed, slot.nameStart, input, InputFile::Check::LookFirst);
+    }
+    // The start folder's own path lost its leading blanks: another folder.
+    return InputFile::open(trimmed, input, InputFile::Check::LookFirst);
   }
 
-  void scanSlot(Slot& slot, ReadBuffer& buffer) const {
-    const std::string readPath = readPathOf(slot);
-    // A trimmed path may name another file, whose kind is not known: the
-    // read itself refuses anything that is not a regular file.
-    if (readPath == slot.path && slot.kind != platform::EntryKind::RegularFile) {
-      // Never opened: FIFOs and devices could block.
-      slot.failure = platform::failureOf(platform::FailureKind::NotRegularFile, slot.path);
+  // Settles, in walk order, whether the file of `slot` was read before
+  // under an earlier name; if so, drops what was read in vain.
+  bool settleReadBefore(Slot& slot) {
+    if (!m_readInVain.empty() && m_readInVain.erase(slot.index) > 0) slot.readBefore = true;
+    if (slot.readsInVain != kNone) m_readInVain.insert(slot.readsInVain);
+    if (!slot.readBefore) return false;
+    slot.inPieces = false;
+    slot.failure.reset();
+    slot.bytes = 0;
+    slot.entries.clear();
+    slot.notes.clear();
+    return true;
+  }
+
+  // Notes that `slot` reads the file `identity`; false when a file earlier
+  // in walk order reads it too, as a second name of a file is passed over.
+  bool isFirstReader(Slot& slot, const platform::FileIdentity& identity) {
+    std::size_t before = kNone;
+    {
+      const std::lock_guard lock(m_readersMutex);
+      before = m_firstReaders.note(identity, slot.index);
+    }
+    if (before < slot.index) return false;
+    slot.readsInVain = before;
+    return true;
+  }
+
+  void scanSlot(Slot& slot, ReadBuffer& buffer) {
+    if (stopRequested()) return;
+    InputFile input;
+    slot.failure = openFile(slot, input);
+    if (slot.failure) return;
+    if (!isFirstReader(slot, input.identity())) {
+      slot.readBefore = true;
       return;
     }
-    if (stopRequested()) return;
-    platform::InputFile input;
-    slot.failure = platform::InputFile::open(readPath, input, platform::InputFile::Check::TrustListing);
-    if (slot.failure) return;
     // A large file of plain text waits for its turn and is then scanned on
     // every job; it is opened again then, so no descriptor is held while it
     // waits. With one job too: its entries are then handed over piece by
@@ -296,8 +381,15 @@ class Pipeline {
   std::size_t m_listed = 0;
   bool m_walkDone = false;
   bool m_abort = false;
+  std::size_t m_folderRuns = 0;  // slots in the window that start a run
   WalkSummary m_walkSummary;
   std::exception_ptr m_threadFailure;
+
+  std::mutex m_readersMutex;  // guards m_firstReaders
+  detail::FirstReaders m_firstReaders;
+  // Files the calling thread has yet to hand over that were read although an
+  // earlier name of theirs was read too: they are handed over as read before.
+  std::unordered_set<std::size_t> m_readInVain;
 };
 
 }  // namespace

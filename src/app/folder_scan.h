@@ -31,6 +31,10 @@ struct ScannedFile {
   bool morePieces = false;                          // further entries of this file follow
   // What decoding could not do in the file (see ContentScanResult::notes).
   const std::vector<platform::Failure>* notes = nullptr;
+  // The file was met before under another name (a hard link, a link, or a
+  // trimmed path that names another entry) and read then: it is read once
+  // per scan, so this name gives no entries and no failure.
+  bool readBefore = false;
 };
 
 struct FolderScanProgress {
@@ -46,6 +50,8 @@ struct FolderScanOptions {
   const std::atomic<bool>* stop = nullptr;  // ends the scan early when it becomes true
   // Read each file under its path with leading and trailing blanks removed,
   // as the folder scan of the window does; the path handed over stays as listed.
+  // What a trimmed path names is looked at first: anything but a regular file is
+  // refused unopened.
   bool trimPaths = false;
   // A file of at least two pieces of this length is read and scanned in
   // pieces on every job, when its turn comes, so a few large files do not
@@ -59,6 +65,7 @@ struct FolderScanSummary {
   WalkSummary walk;
   std::size_t filesScanned = 0;     // files handed to the caller
   std::size_t unreadableFiles = 0;  // of those, how many gave the empty text because of a failure
+  std::size_t filesReadBefore = 0;  // of those, how many were read before under another name
   std::uint64_t bytes = 0;
   bool stopped = false;  // ended early on request; the files handed over are complete
 };
@@ -68,7 +75,9 @@ struct FolderScanSummary {
 // complete; `onFile` is called on the calling thread once per file (a large
 // file once per piece), in walk order, and `onProgress` right after it. A
 // file that is not a regular file or cannot be read is handed over with its
-// failure and no entries, and the scan goes on. When `options.stop` becomes
+// failure and no entries, and the scan goes on; so is a FIFO, socket or
+// device, which is never opened. A file met again under another name is read
+// only the first time (see ScannedFile::readBefore). When `options.stop` becomes
 // true the scan ends soon: files already handed over stay, no more follow; a
 // large file being handed over gets its last call at once. An exception thrown by a
 // callback stops the scan and is passed on after the threads have ended.

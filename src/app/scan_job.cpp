@@ -146,6 +146,7 @@ class Job {
     outcome.filesScanned = summary.filesScanned;
     outcome.unreadableFiles = summary.unreadableFiles;
     outcome.unlistedFolders = summary.walk.unlistedFolders;
+    outcome.filesReadBefore = summary.filesReadBefore;
     if (summary.stopped) m_report.stopped = true;
   }
 

@@ -66,6 +66,7 @@ struct SourceOutcome {
   std::size_t filesScanned = 0;              // Folder: files scanned
   std::size_t unreadableFiles = 0;           // Folder: files that gave the empty text through a failure
   std::size_t unlistedFolders = 0;           // Folder: folders that could not be listed
+  std::size_t filesReadBefore = 0;           // Folder: files passed over as read before under another name
   // What decoding could not do in files that were read (a damaged member, a
   // limit reached); at most a few hundred are kept.
   std::vector<platform::Failure> notes;

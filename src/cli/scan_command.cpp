@@ -273,11 +273,20 @@ int runScan(std::span<const std::string_view> args) {
       printFailure(*outcome.failure);
       status = 2;
     } else if (outcome.source.kind == SourceKind::Folder && options.verbose &&
-               (outcome.unreadableFiles > 0 || outcome.unlistedFolders > 0)) {
-      printError(target + ": " + std::to_string(outcome.unreadableFiles) + " of " +
-                 std::to_string(outcome.filesScanned) + " files could not be read, " +
-                 std::to_string(outcome.unlistedFolders) + " folders could not be listed");
+               (outcome.unreadableFiles > 0 || outcome.unlistedFolders > 0 || outcome.filesReadBefore > 0)) {
+      std::string counts = target + ": " + std::to_string(outcome.unreadableFiles) + " of " +
+                           std::to_string(outcome.filesScanned) + " files could not be read, " +
+                           std::to_string(outcome.unlistedFolders) + " folders could not be listed";
+      if (outcome.filesReadBefore > 0) {
+        counts += ", " + std::to_string(outcome.filesReadBefore) + " files were read before under another name";
+      }
+      printError(counts);
+    } else if (outcome.source.kind == SourceKind::Folder && outcome.unlistedFolders > 0) {
+      printError(target + ": " + std::to_string(outcome.unlistedFolders) + " folders could not be listed");
     }
+    // Unreadable files in a folder are no error, but a part of the tree left
+    // out is.
+    if (outcome.unlistedFolders > 0) status = 2;
     if (options.verbose) {
       for (const platform::Failure& note : outcome.notes) printFailure(note);
     }

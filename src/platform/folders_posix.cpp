@@ -1,5 +1,7 @@
-// Folder listing on POSIX: one open, one fstat and readdir per folder; an
-// extra stat only for links and for file systems that do not report types.
+// Open folders on POSIX: a folder is opened with openat through the one that
+// holds it, and listed through a descriptor of its own, so several threads
+// may open files in a folder while it is listed. An extra stat only for
+// links and for file systems that do not report types.
 #include "platform/folders.h"
 
 #include <dirent.h>
@@ -9,9 +11,14 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <utility>
 
 namespace mailsift::platform {
 namespace {
+
+constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+
+int descriptorOf(std::intptr_t handle) noexcept { return static_cast<int>(handle); }
 
 EntryKind kindOfMode(mode_t mode) {
   if (S_ISDIR(mode)) return EntryKind::Folder;
@@ -36,31 +43,60 @@ EntryKind kindOf(int folder, const dirent& entry) {
   }
 }
 
-FolderListing failedListing(int error, const std::string& path) {
-  FolderListing listing;
-  listing.failure = failureFromSystemError(error, path, FailureKind::ReadFailed);
-  return listing;
-}
-
 }  // namespace
 
-FolderListing listFolder(const std::string& path) {
-  const int folder = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (folder < 0) return failedListing(errno, path);
-  struct stat info {};
-  if (::fstat(folder, &info) != 0) {
-    const int error = errno;
-    ::close(folder);
-    return failedListing(error, path);
+// A failed open left -1 and errno.
+OpenedFolder FolderHandle::adopt(std::intptr_t handle, const std::string& path) {
+  const int fd = descriptorOf(handle);
+  OpenedFolder folder;
+  if (fd < 0) {
+    folder.failure = failureFromSystemError(errno, path, FailureKind::ReadFailed);
+    return folder;
   }
-  FolderListing listing;
-  listing.identity = {static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino)};
+  struct stat info {};
+  if (::fstat(fd, &info) != 0) {
+    folder.failure = failureFromSystemError(errno, path, FailureKind::ReadFailed);
+    ::close(fd);
+    return folder;
+  }
+  folder.identity = {static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino)};
+  folder.handle = FolderHandle(fd);
+  return folder;
+}
 
-  DIR* stream = ::fdopendir(folder);  // takes over the descriptor
+FolderHandle::~FolderHandle() { release(); }
+
+FolderHandle::FolderHandle(FolderHandle&& other) noexcept : m_handle(std::exchange(other.m_handle, -1)) {}
+
+FolderHandle& FolderHandle::operator=(FolderHandle&& other) noexcept {
+  if (this != &other) {
+    release();
+    m_handle = std::exchange(other.m_handle, -1);
+  }
+  return *this;
+}
+
+void FolderHandle::release() noexcept {
+  if (m_handle >= 0) ::close(descriptorOf(m_handle));
+  m_handle = -1;
+}
+
+OpenedFolder FolderHandle::open(const std::string& path) { return adopt(::open(path.c_str(), kFolderFlags), path); }
+
+OpenedFolder FolderHandle::openFolder(const std::string& name, const std::string& path) const {
+  return adopt(::openat(descriptorOf(m_handle), name.c_str(), kFolderFlags), path);
+}
+
+FolderListing FolderHandle::list(const std::string& path) const {
+  FolderListing listing;
+  // A descriptor of its own: the stream takes it over and moves its offset,
+  // which a dup() would share with this handle.
+  const int folder = ::openat(descriptorOf(m_handle), ".", kFolderFlags);
+  DIR* stream = folder < 0 ? nullptr : ::fdopendir(folder);
   if (stream == nullptr) {
-    const int error = errno;
-    ::close(folder);
-    return failedListing(error, path);
+    listing.failure = failureFromSystemError(errno, path, FailureKind::ReadFailed);
+    if (folder >= 0) ::close(folder);
+    return listing;
   }
   for (;;) {
     const dirent* entry = ::readdir(stream);

@@ -9,6 +9,8 @@
 #include <string>
 
 #include "platform/failure.h"
+#include "platform/file_identity.h"
+#include "platform/folders.h"
 
 namespace mailsift::platform {
 
@@ -26,7 +28,7 @@ class InputFile {
  public:
   // How open() treats the path before opening it.
   enum class Check : unsigned char {
-    LookFirst,     // look at the path first: a FIFO or device is refused unopened
+    LookFirst,     // look at the path first: a FIFO, socket or device is refused unopened
     TrustListing,  // a folder listing just called it a regular file: open at once
   };
 
@@ -44,6 +46,15 @@ class InputFile {
   [[nodiscard]] static std::optional<Failure> open(const std::string& path, InputFile& into,
                                                    Check check = Check::LookFirst);
 
+  // As open(), for the file named by the end of `path` from `nameStart` on
+  // (one name, no "/") in `folder`, so that it opens whatever the length of
+  // `path`, the file's full path, which is name() and is never used to open
+  // anything. A link is followed; with Check::LookFirst a name that was no
+  // link at the look is not followed later. Thread-safe.
+  [[nodiscard]] static std::optional<Failure> openIn(const FolderHandle& folder, const std::string& path,
+                                                     std::size_t nameStart, InputFile& into,
+                                                     Check check = Check::LookFirst);
+
   // The process's standard input, named "standard input" in failures.
   [[nodiscard]] static InputFile standardInput();
 
@@ -53,6 +64,8 @@ class InputFile {
   // The size when it was opened; 0 unless isRegular().
   std::uint64_t size() const noexcept { return m_size; }
   const std::string& name() const noexcept { return m_name; }
+  // Which file it is, so that a file met under two names can be read once.
+  const FileIdentity& identity() const noexcept { return m_identity; }
 
   // Reads up to `capacity` bytes from the current position into `buffer`,
   // waiting for a pipe or terminal to deliver. Returns fewer bytes than asked
@@ -66,11 +79,15 @@ class InputFile {
 
  private:
   void release() noexcept;
+  // Takes over `fd`, just opened for `path`: a regular file is kept, anything
+  // else closed and refused.
+  [[nodiscard]] static std::optional<Failure> adopt(int fd, const std::string& path, InputFile& into);
 
   std::intptr_t m_handle = -1;  // the system's handle of the open input
   bool m_owned = false;         // closed by the destructor
   bool m_regular = false;
   std::uint64_t m_size = 0;
+  FileIdentity m_identity;
   std::string m_name;  // the path as given, for failures
 };
 

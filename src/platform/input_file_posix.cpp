@@ -1,4 +1,6 @@
 // Reading inputs in pieces on POSIX.
+#include "platform/input_file.h"
+
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/stat.h>
@@ -8,15 +10,21 @@
 #include <cerrno>
 #include <utility>
 
-#include "platform/input_file.h"
-
 namespace mailsift::platform {
 namespace {
 
 // One read asks for at most this much: some systems cap a read at 2 GiB.
 constexpr std::size_t kLargestRead = std::size_t{1} << 30;
 
+// O_NONBLOCK: a FIFO swapped in after the look opens at once instead of
+// waiting for a writer; the fstat of the descriptor then refuses it.
+constexpr int kReadFlags = O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+
 int descriptorOf(std::intptr_t handle) noexcept { return static_cast<int>(handle); }
+
+FileIdentity identityOf(const struct stat& info) noexcept {
+  return {static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino)};
+}
 
 std::optional<Failure> checkRegular(const struct stat& info, const std::string& path) {
   if (S_ISDIR(info.st_mode)) return failureOf(FailureKind::IsFolder, path);
@@ -43,6 +51,7 @@ InputFile::InputFile(InputFile&& other) noexcept
       m_owned(std::exchange(other.m_owned, false)),
       m_regular(other.m_regular),
       m_size(other.m_size),
+      m_identity(other.m_identity),
       m_name(std::move(other.m_name)) {}
 
 InputFile& InputFile::operator=(InputFile&& other) noexcept {
@@ -52,6 +61,7 @@ InputFile& InputFile::operator=(InputFile&& other) noexcept {
     m_owned = std::exchange(other.m_owned, false);
     m_regular = other.m_regular;
     m_size = other.m_size;
+    m_identity = other.m_identity;
     m_name = std::move(other.m_name);
   }
   return *this;
@@ -63,21 +73,12 @@ void InputFile::release() noexcept {
   m_owned = false;
 }
 
-std::optional<Failure> InputFile::open(const std::string& path, InputFile& into, Check check) {
-  into = InputFile();
-  struct stat info {};
-  // Look before opening: opening a device can have side effects.
-  if (check == Check::LookFirst) {
-    if (::stat(path.c_str(), &info) != 0) return failureFromSystemError(errno, path, FailureKind::ReadFailed);
-    if (std::optional<Failure> failure = checkRegular(info, path)) return failure;
-  }
-  // O_NONBLOCK: a FIFO swapped in after the look opens at once instead of
-  // waiting for a writer; the fstat below then refuses it.
-  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+std::optional<Failure> InputFile::adopt(int fd, const std::string& path, InputFile& into) {
   if (fd < 0) return failureFromSystemError(errno, path, FailureKind::ReadFailed);
   into.m_handle = fd;
   into.m_owned = true;
   into.m_name = path;
+  struct stat info {};
   if (::fstat(fd, &info) != 0) {
     const int error = errno;
     into = InputFile();
@@ -89,7 +90,42 @@ std::optional<Failure> InputFile::open(const std::string& path, InputFile& into,
   }
   into.m_regular = true;
   into.m_size = static_cast<std::uint64_t>(info.st_size);
+  into.m_identity = identityOf(info);
   return std::nullopt;
+}
+
+std::optional<Failure> InputFile::open(const std::string& path, InputFile& into, Check check) {
+  into = InputFile();
+  // Look before opening: opening a device can have side effects.
+  if (check == Check::LookFirst) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) return failureFromSystemError(errno, path, FailureKind::ReadFailed);
+    if (std::optional<Failure> failure = checkRegular(info, path)) return failure;
+  }
+  return adopt(::open(path.c_str(), kReadFlags), path, into);
+}
+
+std::optional<Failure> InputFile::openIn(const FolderHandle& folder, const std::string& path, std::size_t nameStart,
+                                         InputFile& into, Check check) {
+  into = InputFile();
+  const int at = descriptorOf(folder.m_handle);
+  const char* name = path.c_str() + nameStart;
+  int flags = kReadFlags;
+  if (check == Check::LookFirst) {
+    // Look before opening, at the name itself and then, for a link, at what
+    // it leads to: opening a device can have side effects.
+    struct stat info {};
+    if (::fstatat(at, name, &info, AT_SYMLINK_NOFOLLOW) != 0) {
+      return failureFromSystemError(errno, path, FailureKind::ReadFailed);
+    }
+    if (S_ISLNK(info.st_mode)) {
+      if (::fstatat(at, name, &info, 0) != 0) return failureFromSystemError(errno, path, FailureKind::ReadFailed);
+    } else {
+      flags |= O_NOFOLLOW;  // a link swapped in after the look is refused
+    }
+    if (std::optional<Failure> failure = checkRegular(info, path)) return failure;
+  }
+  return adopt(::openat(at, name, flags), path, into);
 }
 
 InputFile InputFile::standardInput() {
@@ -97,7 +133,9 @@ InputFile InputFile::standardInput() {
   input.m_handle = STDIN_FILENO;
   input.m_name = "standard input";
   struct stat info {};
-  if (::fstat(STDIN_FILENO, &info) == 0 && S_ISREG(info.st_mode)) {
+  if (::fstat(STDIN_FILENO, &info) != 0) return input;
+  input.m_identity = identityOf(info);
+  if (S_ISREG(info.st_mode)) {
     // A whole file given with "<" can be read at any offset, like a named
     // one; one that somebody has read from already is read on as a stream.
     if (::lseek(STDIN_FILENO, 0, SEEK_CUR) == 0) {

@@ -210,6 +210,22 @@ TEST(ScanCommand, FolderScansTheWholeTreeAndReportsOnlyWhenAsked) {
   EXPECT_NE(verbose.err.find("Found:3 Unknown:0 Duplicate 0"), std::string::npos) << verbose.err;
 }
 
+TEST(ScanCommand, APartOfATreeLeftOutIsAnError) {
+  // Forty folders deep, with fewer descriptors than the walk holds open.
+  TempFolder folder;
+  std::string deepest = "tree";
+  for (int level = 0; level < 40; ++level) deepest += "/d";
+  folder.write(deepest + "/a.txt", "aa@example.com");
+  folder.write("tree/b.txt", "bb@example.com");
+  const std::string command =
+      "ulimit -n 20 && exec " + std::string(MAILSIFT_BINARY) + " scan --decode=none " + folder.file("tree");
+  const auto limited = runProcess("/bin/sh", {"-c", command});
+  EXPECT_EQ(limited.exitCode, 2);
+  EXPECT_EQ(limited.out, "bb@example.com\n");
+  EXPECT_NE(limited.err.find(folder.file("tree") + ": 1 folders could not be listed\n"), std::string::npos)
+      << limited.err;
+}
+
 TEST(ScanCommand, ResultsDoNotDependOnTheNumberOfThreads) {
   TempFolder folder;
   std::mt19937 random(1234);

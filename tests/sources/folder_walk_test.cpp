@@ -8,6 +8,8 @@
 
 #include <filesystem>
 
+#include "platform/input_file.h"
+#include "support/folder_chain.h"
 #include "support/temp_folder.h"
 
 namespace mailsift {
@@ -31,6 +33,56 @@ TEST(WalkFolderTree, LinksAreFollowedButNeverBackIntoTheCurrentPath) {
   EXPECT_EQ(summary.skippedLoops, 2u);
   EXPECT_EQ(summary.files, 2u);
   EXPECT_EQ(summary.folders, 4u);
+}
+
+TEST(WalkFolderTree, WalksEachFolderOnceHoweverManyLinksLeadToIt) {
+  // Two links from each rung to the next give 2^99 paths to the last one,
+  // and, taken through links, a depth at which folders are opened again.
+  TempFolder folder;
+  constexpr int kRungs = 100;
+  const auto rung = [](int i) { return "ladder/r" + std::to_string(100 + i); };
+  for (int i = 0; i < kRungs; ++i) folder.write(rung(i) + "/f", "");
+  for (int i = 0; i + 1 < kRungs; ++i) {
+    for (const char* link : {"/a", "/b"}) {
+      fs::create_directory_symlink(folder.path() / rung(i + 1), folder.path() / (rung(i) + link));
+    }
+  }
+  std::atomic<bool> stop{false};
+  std::size_t met = 0;
+  const WalkSummary summary = walkFolderTree(
+      folder.file("ladder"),
+      [&](const WalkEntry&) {
+        if (++met > 10000) stop = true;
+      },
+      &stop);
+  EXPECT_FALSE(summary.stopped) << "walked along every path";
+  EXPECT_EQ(summary.files, std::size_t{kRungs});
+  EXPECT_EQ(summary.folders, std::size_t{kRungs + 2 * (kRungs - 1)});
+  EXPECT_EQ(summary.skippedLoops, std::size_t{2 * (kRungs - 1)});
+  EXPECT_EQ(summary.unlistedFolders, 0u);
+}
+
+TEST(WalkFolderTree, WalksTreesDeeperThanAnyPathAndOpensTheirFiles) {
+  TempFolder folder;
+  constexpr int kDepth = 2000;
+  const test::FolderChain chain(folder.path(), "ddd", kDepth, "x");
+  std::size_t longest = 0;
+  std::size_t mostOpen = 0;
+  std::size_t read = 0;
+  const WalkSummary summary = walkFolderTree(folder.file("ddd"), [&](const WalkEntry& entry) {
+    longest = std::max(longest, entry.path.size());
+    if (entry.kind == platform::EntryKind::Folder) return;
+    // The files come on the way back up, after the folder beside them.
+    if (read == 0) mostOpen = test::openDescriptorCount();
+    platform::InputFile file;
+    if (!platform::InputFile::openIn(*entry.folder, entry.path, entry.nameStart, file)) ++read;
+  });
+  EXPECT_EQ(summary.files, std::size_t{kDepth});
+  EXPECT_EQ(summary.folders, std::size_t{kDepth - 1});
+  EXPECT_EQ(summary.unlistedFolders, 0u);
+  EXPECT_EQ(read, std::size_t{kDepth}) << "files opened through their folders";
+  EXPECT_GT(longest, std::size_t{4 * kDepth}) << "longer than a path may be";
+  EXPECT_LT(mostOpen, 80u) << "folders held open at the deepest level";
 }
 
 TEST(WalkFolderTree, UnlistableFoldersAndSpecialFilesDoNotStopTheWalk) {
