@@ -18,6 +18,7 @@
 
 #include "platform/atomic_write.h"
 #include "support/temp_folder.h"
+#include "support/unprivileged.h"
 
 namespace mailsift::platform {
 namespace {
@@ -191,14 +192,17 @@ TEST(WriteFileReplacing, FailsForAMissingFolderOrAFolderTarget) {
 }
 
 TEST(WriteFileReplacing, LeavesTheFileAloneInAFolderWithoutWritePermission) {
-  if (::geteuid() == 0) GTEST_SKIP() << "root ignores permissions";
+  if (!test::canRunUnprivileged()) GTEST_SKIP() << "root ignores permissions, and there is no user 'nobody'";
   const test::TempFolder folder;
   const std::string existing = folder.write("list.csv", "old");
+  test::giveToUnprivileged(folder.path());
   fs::permissions(folder.path(), fs::perms::owner_read | fs::perms::owner_exec);
-  const std::optional<Failure> result = writeFileReplacing(existing, "new");
+  const int systemError = test::runUnprivileged([&] {
+    const std::optional<Failure> result = writeFileReplacing(existing, "new");
+    return result ? result->systemError : 0;
+  });
   fs::permissions(folder.path(), fs::perms::owner_all);
-  ASSERT_TRUE(result.has_value());
-  EXPECT_EQ(result->systemError, EACCES);
+  EXPECT_EQ(systemError, EACCES);
   EXPECT_EQ(test::readFile(existing), "old");
   EXPECT_EQ(namesIn(folder.path()), std::set<std::string>{"list.csv"});
 }

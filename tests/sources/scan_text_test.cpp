@@ -13,6 +13,7 @@
 #include "scanner/extract_addresses.h"
 #include "support/failures.h"
 #include "support/temp_folder.h"
+#include "support/unprivileged.h"
 
 namespace mailsift {
 namespace {
@@ -60,12 +61,15 @@ TEST(ReadScanText, FailuresGiveTheEmptyTextAndSayWhy) {
   const ReadResult underFile = readScanText(folder.write("plain.txt", "x") + "/inside");
   EXPECT_EQ(kindOf(underFile.failure), FailureKind::NotFound);
 
-  if (geteuid() != 0) {  // root reads anything
+  if (test::canRunUnprivileged()) {  // root would read anything
     const std::string locked = folder.write("locked.txt", "secret@example.com");
+    test::giveToUnprivileged(folder.path());
     ASSERT_EQ(chmod(locked.c_str(), 0), 0);
-    const ReadResult denied = readScanText(locked);
-    EXPECT_EQ(kindOf(denied.failure), FailureKind::AccessDenied);
-    EXPECT_TRUE(denied.text.empty());
+    const int outcome = test::runUnprivileged([&] {
+      const ReadResult denied = readScanText(locked);
+      return kindOf(denied.failure) == FailureKind::AccessDenied && denied.text.empty() ? 0 : 1;
+    });
+    EXPECT_EQ(outcome, 0) << "a file nobody may read must be refused as AccessDenied, with no text";
   }
 }
 
