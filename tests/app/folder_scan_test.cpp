@@ -34,11 +34,12 @@ struct FileRecord {
 // A large file's pieces are gathered into one record.
 std::vector<FileRecord> scanInParallel(const std::string& folder, unsigned jobs,
                                        std::uint64_t pieceBytes = FolderScanOptions{}.pieceBytes,
-                                       bool trimPaths = false) {
+                                       bool trimPaths = false, ScanRules rules = ScanRules::Specified) {
   std::vector<FileRecord> records;
   FolderScanOptions options{jobs, nullptr};
   options.pieceBytes = pieceBytes;
   options.trimPaths = trimPaths;
+  options.rules = rules;
   bool continued = false;
   scanFolderInWalkOrder(folder, options, [&](const ScannedFile& file) {
     if (!continued) records.push_back(FileRecord{file.path, std::nullopt, {}});
@@ -121,6 +122,22 @@ TEST(FolderScan, GivesTheResultOfAOneByOneScanForAnyNumberOfThreads) {
   for (const unsigned jobs : {1u, 2u, 3u}) {
     EXPECT_EQ(scanInParallel(root, jobs, 64), expected) << jobs << " threads, in pieces";
   }
+}
+
+TEST(FolderScan, AFileScannedInPiecesKeepsTheRulesOfTheScan) {
+  TempFolder folder;
+  std::string text;
+  for (int i = 0; i < 40; ++i) text += "write to jo+" + std::to_string(i) + "@example.com. ";
+  folder.write("tree/large.txt", text);
+  const std::string root = folder.file("tree");
+  const auto extended = [&](unsigned jobs, std::uint64_t pieceBytes) {
+    return scanInParallel(root, jobs, pieceBytes, false, ScanRules::Extended);
+  };
+  const std::vector<FileRecord> whole = extended(1, FolderScanOptions{}.pieceBytes);
+  ASSERT_EQ(whole.size(), 1u);
+  ASSERT_EQ(whole[0].entries.size(), 40u);
+  EXPECT_EQ(whole[0].entries[0].second, "jo+0@example.com");
+  EXPECT_EQ(extended(2, 64), whole);
 }
 
 TEST(FolderScan, ReportsProgressAndTotals) {
