@@ -121,6 +121,9 @@ void Form1::buildControls() {
   m_label5->setObjectName(QStringLiteral("Label5"));
   m_label5->setGeometry(twips(2295, 675, 4245, 780));
   m_label5->setWordWrap(true);
+  // Label5 reaches over the help button's corner; labels lie beneath the
+  // buttons, so the button stays visible and takes the mouse.
+  m_command7->raise();
 
   auto list = [this](const char* name, const QRect& where, ResultListModel*& model) {
     auto* view = new QListView(this);
