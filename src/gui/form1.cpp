@@ -232,18 +232,22 @@ void Form1::applyCaptions() {
 
 QString Form1::uiText(UiText id) const { return fromUtf8(m_texts.text(id)); }
 
+// The counters count the lists as shown: the lists themselves belong to the
+// scan's thread while a scan runs, and the snapshots are what the user sees.
 void Form1::Eintrag() {
-  ResultLists& lists = m_controller.lists();
-  m_label1->setText(fromUtf8(counterCaption(m_texts.text(UiText::FoundCounter), lists.count(ListId::List1))));
-  m_label2->setText(fromUtf8(counterCaption(m_texts.text(UiText::UnknownCounter), lists.count(ListId::List2))));
+  m_label1->setText(fromUtf8(counterCaption(m_texts.text(UiText::FoundCounter), m_model1->snapshot().size())));
+  m_label2->setText(fromUtf8(counterCaption(m_texts.text(UiText::UnknownCounter), m_model2->snapshot().size())));
 }
 
+// A scan writes the counters after every file; the window shows that at each
+// publication of the lists, together with the lists themselves.
 void Form1::showLists() {
   const PublishedLists published = m_controller.published();
   if (published.version == m_shownVersion) return;
   m_shownVersion = published.version;
   m_model1->setSnapshot(published.list1);
   m_model2->setSnapshot(published.list2);
+  Eintrag();
 }
 
 // Every scan starts by emptying both lists; the counters follow at once, so
@@ -252,7 +256,6 @@ void Form1::clearLists() {
   m_controller.lists().clear();
   m_controller.publish();
   showLists();
-  Eintrag();
 }
 
 void Form1::Command1_Click() {
@@ -316,9 +319,9 @@ void Form1::Command2_Click(int index) {
   } else if (index == 1) {
     m_controller.lists().moveSelected(ListId::List1, selectedRows(m_list1));
   }
+  // A move with nothing selected still publishes, so the counters are written.
   m_controller.publish();
   showLists();
-  Eintrag();
 }
 
 void Form1::Picture2_Click() { m_dialogs.openWebPage(m_settings.donateUrl); }

@@ -28,10 +28,11 @@ class Form1Test : public QObject {
   FakeDialogs m_dialogs;
   std::unique_ptr<gui::Form1> m_window;
 
-  gui::Form1& open(std::int16_t country = 0, ScanRules rules = ScanRules::Specified) {
+  gui::Form1& open(std::int16_t country = 0, ScanRules rules = ScanRules::Specified, unsigned jobs = 0) {
     m_dialogs = FakeDialogs();
     gui::WindowSettings settings;
     settings.rules = rules;
+    settings.jobs = jobs;
     settings.makerUrl = QStringLiteral("https://maker.example");
     settings.donateUrl = QStringLiteral("https://maker.example/donate");
     settings.year = 2031;
@@ -334,6 +335,35 @@ class Form1Test : public QObject {
     click("Command2_1");
     window.Timer2_Timer();
     QVERIFY(!control<QPushButton>("Command5")->isEnabled());
+  }
+
+  void countersFollowTheListsDuringAFolderScan() {
+    TempFolder folder;
+    // Enough files and addresses that the lists are published several
+    // times before the scan ends.
+    for (int i = 0; i < 2000; ++i) {
+      std::string content = "u" + std::to_string(i) + "@host.test";
+      for (int k = 0; k < 100; ++k) content += " c" + std::to_string(i * 100 + k) + "@example.com";
+      folder.write("many/d" + std::to_string(i % 10) + "/f" + std::to_string(i), content);
+    }
+    gui::Form1& window = open(0, ScanRules::Specified, 1);
+    m_dialogs.folderAnswers.push_back(QString::fromStdString(folder.file("many")));
+    click("Command4");
+    int shownWhileScanning = 0;
+    QElapsedTimer waited;
+    waited.start();
+    while (window.isScanning() && waited.elapsed() < 30000) {
+      QTest::qWait(5);
+      window.pollScan();  // as the poll timer does, but often enough to see every publication
+      const int found = control<QListView>("List1")->model()->rowCount();
+      const int unknown = control<QListView>("List2")->model()->rowCount();
+      if (!window.isScanning() || found == 0) continue;
+      ++shownWhileScanning;
+      QCOMPARE(text("Label1"), QStringLiteral("Found:%1").arg(found));
+      QCOMPARE(text("Label2"), QStringLiteral("Unknown:%1").arg(unknown));
+    }
+    QVERIFY2(shownWhileScanning > 0, "the lists were published while the scan ran");
+    QCOMPARE(text("Label1"), QStringLiteral("Found:200000"));
   }
 
   void cancelDuringALongScan() {
