@@ -298,7 +298,9 @@ void Form1::Command5_Click() {
       m_dialogs.showSave(this, m_settings.programFolder, uiText(UiText::ExportTitle), uiText(UiText::ExportFilter));
   if (isBlank(path.toStdString())) return;
   const std::optional<platform::Failure> failure = exportList1(m_controller.lists(), *delimiter, path.toStdString());
-  if (failure) {
+  if (!failure) {
+    m_exportedSinceScan = true;
+  } else {
     m_dialogs.messageBox(this, QString::fromStdString(exportErrorDescription(*failure)),
                          QString::fromStdString(errorBoxTitle(failure->systemError)), MessageIcon::Critical);
   }
@@ -339,6 +341,7 @@ void Form1::Timer2_Timer() { m_command5->setEnabled(!m_scanning && m_model1->sna
 
 void Form1::startScan(ScanSource source) {
   setScanning(true);
+  m_exportedSinceScan = false;
   ScanOptions options;
   options.jobs = m_settings.jobs;
   options.decode.mode = m_settings.decode;
@@ -401,15 +404,22 @@ void Form1::setScanning(bool scanning) {
 
 void Form1::keyPressEvent(QKeyEvent* event) {
   if (event->key() == Qt::Key_Escape) {
-    // Esc stops a running scan; otherwise it is the Quit button's key.
+    // Esc stops a running scan; otherwise it is the Quit button's key, but
+    // one pressed by mistake must not throw away a scan's results.
     if (m_scanning) {
       cancelScan();
-    } else {
+    } else if (mayCloseOnEscape()) {
       Command6_Click();
     }
     return;
   }
   QWidget::keyPressEvent(event);
+}
+
+bool Form1::mayCloseOnEscape() {
+  const bool holdsResults = m_model1->snapshot().size() > 0 || m_model2->snapshot().size() > 0;
+  if (!holdsResults || m_exportedSinceScan) return true;
+  return m_dialogs.askYesNo(this, fromUtf8(unexportedCloseQuestion(m_texts)), windowTitle());
 }
 
 void Form1::closeEvent(QCloseEvent* event) {

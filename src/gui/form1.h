@@ -89,6 +89,9 @@ class Form1 final : public QWidget {
   void startScan(ScanSource source);
   void finishScan();
   void setScanning(bool scanning);
+  // True when Esc may close the window: nothing would be lost, or the user
+  // says Yes to losing it.
+  bool mayCloseOnEscape();
   QString uiText(UiText id) const;
 
   Dialogs& m_dialogs;
@@ -96,6 +99,7 @@ class Form1 final : public QWidget {
   WindowSettings m_settings;
   ScanController m_controller;
   bool m_scanning = false;
+  bool m_exportedSinceScan = false;  // List1 was written to a file after the last scan
   std::int16_t m_timer1Ticks = 0;
   std::uint64_t m_shownVersion = 0;
 

@@ -400,6 +400,51 @@ class Form1Test : public QObject {
     }
   }
 
+  void escapeAsksBeforeLosingResultsThatWereNotExported() {
+    TempFolder folder;
+    const std::string path = folder.write("r.txt", "aa@example.com x@y.test");
+    for (const std::int16_t country : {std::int16_t{1}, std::int16_t{49}}) {
+      gui::Form1& window = open(country);
+      QTest::keyClick(&window, Qt::Key_Escape);  // nothing to lose: no question
+      QVERIFY(!window.isVisible());
+      QVERIFY(m_dialogs.questions.empty());
+
+      open(country);
+      m_dialogs.openAnswers.push_back(QString::fromStdString(path));
+      click("Command1");
+      QVERIFY(waitForScan());
+      m_dialogs.yesNoAnswers = {false, true};
+      QTest::keyClick(m_window.get(), Qt::Key_Escape);
+      QVERIFY2(m_window->isVisible(), "No keeps the window");
+      QCOMPARE(rows("List1"), QStringList{"aa@example.com"});
+      QTest::keyClick(m_window.get(), Qt::Key_Escape);
+      QVERIFY2(!m_window->isVisible(), "Yes closes it");
+      QCOMPARE(m_dialogs.questions.size(), std::size_t{2});
+      QCOMPARE(m_dialogs.questions[0].prompt,
+               country == 49
+                   ? QString::fromUtf8(
+                         "Fenster schlie\u00DFen? Die Listen enthalten Ergebnisse, die nicht exportiert wurden.")
+                   : QStringLiteral("Close the window? The lists hold results that were not exported."));
+    }
+
+    // After an export Esc closes at once; Quit never asks.
+    open();
+    m_dialogs.openAnswers = {QString::fromStdString(path), QString::fromStdString(path)};
+    click("Command1");
+    QVERIFY(waitForScan());
+    m_dialogs.inputAnswers.push_back(QStringLiteral(","));
+    m_dialogs.saveAnswers.push_back(QString::fromStdString(folder.file("out.csv")));
+    click("Command5");
+    QTest::keyClick(m_window.get(), Qt::Key_Escape);
+    QVERIFY(!m_window->isVisible());
+    m_window->show();
+    click("Command1");  // a new scan makes the results unexported again
+    QVERIFY(waitForScan());
+    click("Command6");
+    QVERIFY(!m_window->isVisible());
+    QVERIFY(m_dialogs.questions.empty());
+  }
+
   void helpDonateAndQuit() {
     gui::Form1& window = open(43);
     QVERIFY(QTest::qWaitForWindowExposed(&window));
