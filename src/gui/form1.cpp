@@ -3,6 +3,8 @@
 #include "gui/form1.h"
 
 #include <QCloseEvent>
+#include <QFont>
+#include <QFontMetrics>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QItemSelectionModel>
@@ -22,6 +24,7 @@ namespace mailsift::gui {
 namespace {
 
 constexpr int kTwipsPerPixel = 15;
+constexpr std::size_t kWidestShownDuplicateCount = 8'888'888;
 const QColor kMidGrey(0x80, 0x80, 0x80);
 
 QRect twips(int left, int top, int width, int height) {
@@ -47,6 +50,24 @@ std::vector<std::size_t> selectedRows(const QListView* view) {
     rows.push_back(static_cast<std::size_t>(index.row()));
   }
   return rows;
+}
+
+// The largest font, from the label's own down to a small size, in which
+// `sample` (lines joined by "\n") fits inside the label whole.
+QFont fittingFont(const QLabel& label, const QString& sample) {
+  QFont font = label.font();
+  const QSize room = label.contentsRect().size();
+  const bool inPoints = font.pointSizeF() > 0;
+  for (qreal size = inPoints ? font.pointSizeF() : font.pixelSize(); size > 5; size -= 0.5) {
+    if (inPoints) {
+      font.setPointSizeF(size);
+    } else {
+      font.setPixelSize(static_cast<int>(size));
+    }
+    const QSize needed = QFontMetrics(font).boundingRect(QRect(QPoint(), room), Qt::AlignCenter, sample).size();
+    if (needed.width() <= room.width() && needed.height() <= room.height()) break;
+  }
+  return font;
 }
 
 }  // namespace
@@ -164,6 +185,10 @@ void Form1::buildControls() {
   QPalette greyText = m_label3->palette();
   greyText.setColor(QPalette::WindowText, kMidGrey);
   m_label3->setPalette(greyText);
+  // The notice's first word is wider than the label in the usual font; a
+  // smaller one shows it, and a count of up to seven digits, whole.
+  m_label3->setFont(fittingFont(
+      *m_label3, fromUtf8(duplicateNotice(m_texts.text(UiText::DuplicateNotice), kWidestShownDuplicateCount))));
 
   m_picture1 = new QFrame(this);
   m_picture1->setObjectName(QStringLiteral("Picture1"));

@@ -48,6 +48,15 @@ class Form1Test : public QObject {
     return found;
   }
   QString text(const char* label) { return control<QLabel>(label)->text(); }
+  // Whether the label's text is shown whole: nothing cut at its edges.
+  bool textFits(const char* name) {
+    const QLabel* label = control<QLabel>(name);
+    const QSize needed = label->sizeHint();
+    if (needed.width() <= label->width() && needed.height() <= label->height()) return true;
+    qWarning("%s needs %dx%d for \"%s\", has %dx%d", name, needed.width(), needed.height(), qPrintable(label->text()),
+             label->width(), label->height());
+    return false;
+  }
   QStringList rows(const char* list) {
     QStringList all;
     const QAbstractItemModel* model = control<QListView>(list)->model();
@@ -167,6 +176,7 @@ class Form1Test : public QObject {
     QCOMPARE(text("Label1"), QStringLiteral("Found:2"));
     QCOMPARE(text("Label2"), QStringLiteral("Unknown:1"));
     QCOMPARE(text("Label3"), QStringLiteral("Duplicate\n1"));
+    QVERIFY(textFits("Label3"));
     QVERIFY(!control<QWidget>("Picture1")->isVisible());
     QCOMPARE(m_dialogs.opens.size(), std::size_t{1});
     QCOMPARE(m_dialogs.opens[0].title, QStringLiteral("Open file"));
@@ -207,6 +217,7 @@ class Form1Test : public QObject {
     QCOMPARE(text("Label1"), QStringLiteral("Gefunden:3"));
     QCOMPARE(text("Label2"), QStringLiteral("Unerkannt:1"));
     QCOMPARE(text("Label3"), QStringLiteral("Doppelte\n1"));
+    QVERIFY(textFits("Label3"));
   }
 
   void urlScanEndToEnd() {
