@@ -2,6 +2,7 @@
 // (1/15 of a pixel here); every control carries its name as object name.
 #include "gui/form1.h"
 
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QFont>
 #include <QFontMetrics>
@@ -13,6 +14,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
+#include <algorithm>
 
 #include "app/display_text.h"
 #include "gui/images.h"
@@ -155,6 +157,7 @@ void Form1::buildControls() {
     view->setUniformItemSizes(true);  // a million rows without measuring each
     model = new ResultListModel(view);
     view->setModel(model);
+    view->installEventFilter(this);  // Ctrl+C copies the whole selection
     return view;
   };
   m_list1 = list("List1", twips(90, 1530, 2760, 5910), m_model1);
@@ -439,6 +442,29 @@ void Form1::keyPressEvent(QKeyEvent* event) {
     return;
   }
   QWidget::keyPressEvent(event);
+}
+
+bool Form1::eventFilter(QObject* watched, QEvent* event) {
+  // The list view itself would copy only its current entry.
+  if ((watched == m_list1 || watched == m_list2) && event->type() == QEvent::KeyPress &&
+      static_cast<QKeyEvent*>(event)->matches(QKeySequence::Copy)) {
+    copySelection(*static_cast<QListView*>(watched));
+    return true;
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+void Form1::copySelection(const QListView& view) {
+  std::vector<std::size_t> rows = selectedRows(&view);
+  std::sort(rows.begin(), rows.end());
+  const ListSnapshot& entries = static_cast<const ResultListModel*>(view.model())->snapshot();
+  QStringList lines;
+  lines.reserve(static_cast<qsizetype>(rows.size()));
+  for (const std::size_t row : rows) {
+    const std::string_view entry = entries.at(row);
+    lines << QString::fromUtf8(entry.data(), static_cast<qsizetype>(entry.size()));
+  }
+  QGuiApplication::clipboard()->setText(lines.join(QLatin1Char('\n')));
 }
 
 bool Form1::mayCloseOnEscape() {

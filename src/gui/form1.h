@@ -78,6 +78,7 @@ class Form1 final : public QWidget {
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
 
  private:
@@ -89,6 +90,9 @@ class Form1 final : public QWidget {
   void startScan(ScanSource source);
   void finishScan();
   void setScanning(bool scanning);
+  // Puts the selected entries of `view` on the clipboard, one per line, in
+  // the list's order.
+  void copySelection(const QListView& view);
   // True when Esc may close the window: nothing would be lost, or the user
   // says Yes to losing it.
   bool mayCloseOnEscape();

@@ -1,6 +1,7 @@
 // The window as a user meets it, on the offscreen platform: layout, texts,
 // every button, the timers and scans that run while the window stays live.
 #include <QApplication>
+#include <QClipboard>
 #include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QItemSelectionModel>
@@ -13,6 +14,7 @@
 #include <QTimer>
 #include <filesystem>
 #include <memory>
+#include <tuple>
 
 #include "fake_dialogs.h"
 #include "gui/form1.h"
@@ -268,6 +270,30 @@ class Form1Test : public QObject {
     control<QListView>("List2")->selectionModel()->clearSelection();
     click("Command2_0");
     QCOMPARE(text("Label1"), QStringLiteral("Found:2"));
+  }
+
+  void wholeEntriesInTooltipsAndCopies() {
+    TempFolder folder;
+    const std::string longest = "a.very.long.name.that.does.not.fit.in.the.list@subdomain.example.com";
+    const std::string path = folder.write("w.txt", "bb@example.com " + longest + " cc@example.com x@y.test");
+    open();
+    m_dialogs.openAnswers.push_back(QString::fromStdString(path));
+    click("Command1");
+    QVERIFY(waitForScan());
+    QListView* list1 = control<QListView>("List1");
+    const QModelIndex first = list1->model()->index(0, 0);
+    QCOMPARE(first.data(Qt::ToolTipRole).toString(), QString::fromStdString(longest));
+    QVERIFY(list1->fontMetrics().horizontalAdvance(first.data().toString()) > list1->viewport()->width());
+
+    for (const auto& [list, selected, copied] :
+         {std::tuple{"List1", std::initializer_list<int>{2, 0}, QString::fromStdString(longest + "\ncc@example.com")},
+          std::tuple{"List2", std::initializer_list<int>{0}, QStringLiteral("x@y.test")}}) {
+      QGuiApplication::clipboard()->clear();
+      select(list, selected);
+      control<QListView>(list)->setFocus();
+      QTest::keyClick(control<QListView>(list), Qt::Key_C, Qt::ControlModifier);
+      QCOMPARE(QGuiApplication::clipboard()->text(), copied);
+    }
   }
 
   void exportWithDelimiters() {
