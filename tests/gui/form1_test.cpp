@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <memory>
 #include <tuple>
+#include <vector>
 
 #include "fake_dialogs.h"
 #include "gui/form1.h"
@@ -65,7 +66,7 @@ class Form1Test : public QObject {
     for (int row = 0; row < model->rowCount(); ++row) all << model->index(row, 0).data().toString();
     return all;
   }
-  void select(const char* list, std::initializer_list<int> rowsToSelect) {
+  void select(const char* list, const std::vector<int>& rowsToSelect) {
     QListView* view = control<QListView>(list);
     view->selectionModel()->clearSelection();
     for (const int row : rowsToSelect) {
@@ -286,8 +287,8 @@ class Form1Test : public QObject {
     QVERIFY(list1->fontMetrics().horizontalAdvance(first.data().toString()) > list1->viewport()->width());
 
     for (const auto& [list, selected, copied] :
-         {std::tuple{"List1", std::initializer_list<int>{2, 0}, QString::fromStdString(longest + "\ncc@example.com")},
-          std::tuple{"List2", std::initializer_list<int>{0}, QStringLiteral("x@y.test")}}) {
+         {std::tuple{"List1", std::vector<int>{2, 0}, QString::fromStdString(longest + "\ncc@example.com")},
+          std::tuple{"List2", std::vector<int>{0}, QStringLiteral("x@y.test")}}) {
       QGuiApplication::clipboard()->clear();
       select(list, selected);
       control<QListView>(list)->setFocus();
