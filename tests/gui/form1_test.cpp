@@ -377,31 +377,35 @@ class Form1Test : public QObject {
 
   void countersFollowTheListsDuringAFolderScan() {
     TempFolder folder;
-    // Enough files and addresses that the lists are published several
-    // times before the scan ends.
-    for (int i = 0; i < 2000; ++i) {
-      std::string content = "u" + std::to_string(i) + "@host.test";
-      for (int k = 0; k < 100; ++k) content += " c" + std::to_string(i * 100 + k) + "@example.com";
-      folder.write("many/d" + std::to_string(i % 10) + "/f" + std::to_string(i), content);
-    }
     gui::Form1& window = open(0, ScanRules::Specified, 1);
-    m_dialogs.folderAnswers.push_back(QString::fromStdString(folder.file("many")));
-    click("Command4");
+    // The lists must be seen while the scan runs; on a fast machine, or with
+    // the window's thread starved by other tests, a small tree may be done
+    // between two polls, so the tree grows until they are.
+    int files = 0;
     int shownWhileScanning = 0;
-    QElapsedTimer waited;
-    waited.start();
-    while (window.isScanning() && waited.elapsed() < 30000) {
-      QTest::qWait(5);
-      window.pollScan();  // as the poll timer does, but often enough to see every publication
-      const int found = control<QListView>("List1")->model()->rowCount();
-      const int unknown = control<QListView>("List2")->model()->rowCount();
-      if (!window.isScanning() || found == 0) continue;
-      ++shownWhileScanning;
-      QCOMPARE(text("Label1"), QStringLiteral("Found:%1").arg(found));
-      QCOMPARE(text("Label2"), QStringLiteral("Unknown:%1").arg(unknown));
+    for (int round = 0; round < 4 && shownWhileScanning == 0; ++round) {
+      for (const int more = files == 0 ? 2000 : files * 2; files < more; ++files) {
+        std::string content = "u" + std::to_string(files) + "@host.test";
+        for (int k = 0; k < 100; ++k) content += " c" + std::to_string(files * 100 + k) + "@example.com";
+        folder.write("many/d" + std::to_string(files % 10) + "/f" + std::to_string(files), content);
+      }
+      m_dialogs.folderAnswers.push_back(QString::fromStdString(folder.file("many")));
+      click("Command4");
+      QElapsedTimer waited;
+      waited.start();
+      while (window.isScanning() && waited.elapsed() < 60000) {
+        QTest::qWait(5);
+        window.pollScan();  // as the poll timer does, but often enough to see every publication
+        const int found = control<QListView>("List1")->model()->rowCount();
+        const int unknown = control<QListView>("List2")->model()->rowCount();
+        if (!window.isScanning() || found == 0) continue;
+        ++shownWhileScanning;
+        QCOMPARE(text("Label1"), QStringLiteral("Found:%1").arg(found));
+        QCOMPARE(text("Label2"), QStringLiteral("Unknown:%1").arg(unknown));
+      }
+      QCOMPARE(text("Label1"), QStringLiteral("Found:%1").arg(files * 100));
     }
     QVERIFY2(shownWhileScanning > 0, "the lists were published while the scan ran");
-    QCOMPARE(text("Label1"), QStringLiteral("Found:200000"));
   }
 
   void cancelDuringALongScan() {
