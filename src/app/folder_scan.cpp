@@ -170,7 +170,8 @@ class Pipeline {
     slot.folder.reset();
     if (slot.failure) return;
     const std::optional<platform::Failure> none;
-    const PieceScanOptions pieces{m_jobs, m_options.pieceBytes, m_options.rules};
+    PieceScanOptions pieces{m_jobs, m_options.pieceBytes, m_options.rules};
+    pieces.stop = m_options.stop;
     const PieceScanResult scanned = mailsift::scanInPieces(input, pieces, [&](const FileEntries& piece) {
       slot.bytes = std::min(slot.bytes + pieces.pieceBytes, input.size());
       onFile(ScannedFile{slot.path, none, slot.bytes, piece, true});

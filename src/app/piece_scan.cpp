@@ -36,7 +36,8 @@ class PieceScan {
         m_pieces((input.size() + m_pieceBytes - 1) / m_pieceBytes),
         m_slots(std::max<std::size_t>(1, std::size_t{jobsFor(options)} * kSlotsPerJob)),
         m_jobs(jobsFor(options)),
-        m_rules(options.rules) {}
+        m_rules(options.rules),
+        m_stop(options.stop) {}
 
   PieceScanResult run(const std::function<std::unique_ptr<PieceCollector>()>& makeCollector,
                       const std::function<SinkReply(PieceCollector&)>& deliver) {
@@ -62,12 +63,19 @@ class PieceScan {
   }
 
  private:
+  bool stopRequested() const noexcept { return m_stop != nullptr && m_stop->load(); }
+
   void collect(const std::function<SinkReply(PieceCollector&)>& deliver, PieceScanResult& result) {
     for (std::uint64_t piece = 0; piece < m_pieces; ++piece) {
       Slot& slot = m_slots[piece % m_slots.size()];
       {
         std::unique_lock lock(m_mutex);
         m_pieceDone.wait(lock, [&] { return slot.done || m_abort; });
+        // A piece finished after the stop may have been cut short.
+        if (stopRequested()) {
+          result.stopped = true;
+          return;
+        }
         if (!slot.done) return;  // a worker failed
       }
       result.bytes += slot.result.bytes;
@@ -103,7 +111,8 @@ class PieceScan {
       Slot& slot = m_slots[piece % m_slots.size()];
       try {
         const std::uint64_t begin = piece * m_pieceBytes;
-        slot.result = scanFilePiece(m_input, begin, begin + m_pieceBytes, *slot.entries, buffer, m_rules);
+        StoppableSink sink(*slot.entries, m_stop);
+        slot.result = scanFilePiece(m_input, begin, begin + m_pieceBytes, sink, buffer, m_rules);
       } catch (...) {
         const std::lock_guard lock(m_mutex);
         if (m_workerFailure == nullptr) m_workerFailure = std::current_exception();
@@ -112,9 +121,19 @@ class PieceScan {
         m_claimable.notify_all();
         return;
       }
+      bool stopped = false;
       {
         const std::lock_guard lock(m_mutex);
         slot.done = true;
+        // The caller may be waiting for another worker's piece; wake it and
+        // the other workers, so that all see the stop.
+        stopped = stopRequested();
+        if (stopped) m_abort = true;
+      }
+      if (stopped) {
+        m_pieceDone.notify_all();
+        m_claimable.notify_all();
+        return;
       }
       m_pieceDone.notify_one();
     }
@@ -126,6 +145,7 @@ class PieceScan {
   std::vector<Slot> m_slots;
   const unsigned m_jobs;
   const ScanRules m_rules;
+  const std::atomic<bool>* m_stop;
 
   std::mutex m_mutex;                   // guards the members below and every slot's `done`
   std::condition_variable m_claimable;  // workers wait for a free slot

@@ -3,6 +3,7 @@
 // back in text order, exactly as one thread would find them.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -18,12 +19,32 @@ struct PieceScanOptions {
   unsigned jobs = 0;                                  // threads; 0 means one per core
   std::uint64_t pieceBytes = std::uint64_t{8} << 20;  // nominal length of a piece
   ScanRules rules = ScanRules::Specified;             // the rules of the scan, which also cut the pieces
+  // When it turns true, the threads end their pieces within a few entries
+  // and nothing more is delivered; the result says stopped.
+  const std::atomic<bool>* stop = nullptr;
 };
 
 struct PieceScanResult {
   std::uint64_t bytes = 0;                   // bytes scanned
   std::optional<platform::Failure> failure;  // a read failed; later pieces were not delivered
   bool stopped = false;                      // `deliver` asked to stop
+};
+
+// A sink in front of `entries` that refuses every entry (SinkReply::Stop)
+// once `stop` is true, so that a scanner ends its text at once instead of
+// finishing megabytes that nobody wants. `stop` may be null (never stops);
+// both must outlive the sink.
+class StoppableSink final : public EntrySink {
+ public:
+  StoppableSink(EntrySink& entries, const std::atomic<bool>* stop) noexcept : m_entries(entries), m_stop(stop) {}
+  SinkReply addEntry(TargetList target, std::string_view entry) override {
+    if (m_stop != nullptr && m_stop->load(std::memory_order_relaxed)) return SinkReply::Stop;
+    return m_entries.addEntry(target, entry);
+  }
+
+ private:
+  EntrySink& m_entries;
+  const std::atomic<bool>* m_stop;
 };
 
 // True when scanning `input` in pieces can help: a regular file of at least
@@ -44,8 +65,8 @@ class PieceCollector : public EntrySink {
 // piece into a collector made by `makeCollector`, and calls `deliver` on the
 // calling thread with each piece's collector, in text order. At most a few
 // pieces per thread are held at once, so memory does not grow with the
-// file. When `deliver` returns SinkReply::Stop, no further piece is
-// delivered and the threads end soon. Exceptions from `deliver` or from the
+// file. When `deliver` returns SinkReply::Stop or options.stop turns true,
+// no further piece is delivered and the threads end soon. Exceptions from `deliver` or from the
 // threads (std::bad_alloc) are passed on after every thread has ended.
 PieceScanResult scanInPieces(const platform::InputFile& input, const PieceScanOptions& options,
                              const std::function<std::unique_ptr<PieceCollector>()>& makeCollector,

@@ -13,6 +13,8 @@
 namespace mailsift {
 namespace {
 
+constexpr std::size_t kEntriesBetweenStopChecks = 4096;
+
 bool startsWithNoCase(std::string_view text, std::string_view prefix) {
   if (text.size() < prefix.size()) return false;
   for (std::size_t i = 0; i < prefix.size(); ++i) {
@@ -79,20 +81,27 @@ class Job {
     PieceScanOptions pieces;
     pieces.jobs = m_options.jobs;
     pieces.rules = m_options.rules;
+    pieces.stop = m_options.stop;
     if (worthScanningInPieces(input, pieces) && !needsDecoding(input, m_buffer, m_options.decode)) {
       std::uint64_t done = 0;
       return scanInPieces(input, pieces,
                           [&](const FileEntries& piece) {
-                            for (std::size_t i = 0; i < piece.size(); ++i)
+                            // A piece may hold a third of a million entries:
+                            // a stop is not kept waiting for all of them.
+                            for (std::size_t i = 0; i < piece.size(); ++i) {
+                              if (i % kEntriesBetweenStopChecks == 0 && stopRequested()) return SinkReply::Stop;
                               sink.addEntry(piece.target(i), piece.text(i));
+                            }
                             done = std::min(done + pieces.pieceBytes, input.size());
                             report(source, done);
                             return stopRequested() ? SinkReply::Stop : SinkReply::Continue;
                           })
           .failure;
     }
+    StoppableSink stoppable(sink, m_options.stop);
     ContentScanResult scanned = scanContent(
-        input, sink, m_buffer, m_options.decode, [&](std::uint64_t bytes) { report(source, bytes); }, m_options.rules);
+        input, stoppable, m_buffer, m_options.decode, [&](std::uint64_t bytes) { report(source, bytes); },
+        m_options.rules);
     keepNotes(outcome, scanned.notes);
     return std::move(scanned.failure);
   }

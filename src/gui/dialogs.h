@@ -1,6 +1,7 @@
 // Every dialog the window opens goes through one interface, so that tests
 // can answer them without a person: the file dialogs, the folder browser,
-// the input box, the message box and the hand-over of a web page.
+// the input box, the message box, the yes-no question and the hand-over of a
+// web page.
 #pragma once
 
 #include <QString>
@@ -41,6 +42,10 @@ class Dialogs {
 
   // A modal message box with one OK button; returns when it is closed.
   virtual void messageBox(QWidget* owner, const QString& text, const QString& title, MessageIcon icon) = 0;
+
+  // A modal question with the buttons Yes and No, No preselected. Returns
+  // true for Yes; No and closing the box give false.
+  virtual bool askYesNo(QWidget* owner, const QString& question, const QString& title) = 0;
 
   // Hands `url` to the desktop's default handler; waits for nothing and
   // reports nothing.

@@ -2,7 +2,10 @@
 // (1/15 of a pixel here); every control carries its name as object name.
 #include "gui/form1.h"
 
+#include <QClipboard>
 #include <QCloseEvent>
+#include <QFont>
+#include <QFontMetrics>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QItemSelectionModel>
@@ -11,6 +14,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
+#include <algorithm>
 
 #include "app/display_text.h"
 #include "gui/images.h"
@@ -22,6 +26,7 @@ namespace mailsift::gui {
 namespace {
 
 constexpr int kTwipsPerPixel = 15;
+constexpr std::size_t kWidestShownDuplicateCount = 8'888'888;
 const QColor kMidGrey(0x80, 0x80, 0x80);
 
 QRect twips(int left, int top, int width, int height) {
@@ -47,6 +52,24 @@ std::vector<std::size_t> selectedRows(const QListView* view) {
     rows.push_back(static_cast<std::size_t>(index.row()));
   }
   return rows;
+}
+
+// The largest font, from the label's own down to a small size, in which
+// `sample` (lines joined by "\n") fits inside the label whole.
+QFont fittingFont(const QLabel& label, const QString& sample) {
+  QFont font = label.font();
+  const QSize room = label.contentsRect().size();
+  const bool inPoints = font.pointSizeF() > 0;
+  for (qreal size = inPoints ? font.pointSizeF() : font.pixelSize(); size > 5; size -= 0.5) {
+    if (inPoints) {
+      font.setPointSizeF(size);
+    } else {
+      font.setPixelSize(static_cast<int>(size));
+    }
+    const QSize needed = QFontMetrics(font).boundingRect(QRect(QPoint(), room), Qt::AlignCenter, sample).size();
+    if (needed.width() <= room.width() && needed.height() <= room.height()) break;
+  }
+  return font;
 }
 
 }  // namespace
@@ -121,6 +144,9 @@ void Form1::buildControls() {
   m_label5->setObjectName(QStringLiteral("Label5"));
   m_label5->setGeometry(twips(2295, 675, 4245, 780));
   m_label5->setWordWrap(true);
+  // Label5 reaches over the help button's corner; labels lie beneath the
+  // buttons, so the button stays visible and takes the mouse.
+  m_command7->raise();
 
   auto list = [this](const char* name, const QRect& where, ResultListModel*& model) {
     auto* view = new QListView(this);
@@ -131,6 +157,7 @@ void Form1::buildControls() {
     view->setUniformItemSizes(true);  // a million rows without measuring each
     model = new ResultListModel(view);
     view->setModel(model);
+    view->installEventFilter(this);  // Ctrl+C copies the whole selection
     return view;
   };
   m_list1 = list("List1", twips(90, 1530, 2760, 5910), m_model1);
@@ -161,6 +188,10 @@ void Form1::buildControls() {
   QPalette greyText = m_label3->palette();
   greyText.setColor(QPalette::WindowText, kMidGrey);
   m_label3->setPalette(greyText);
+  // The notice's first word is wider than the label in the usual font; a
+  // smaller one shows it, and a count of up to seven digits, whole.
+  m_label3->setFont(fittingFont(
+      *m_label3, fromUtf8(duplicateNotice(m_texts.text(UiText::DuplicateNotice), kWidestShownDuplicateCount))));
 
   m_picture1 = new QFrame(this);
   m_picture1->setObjectName(QStringLiteral("Picture1"));
@@ -229,18 +260,22 @@ void Form1::applyCaptions() {
 
 QString Form1::uiText(UiText id) const { return fromUtf8(m_texts.text(id)); }
 
+// The counters count the lists as shown: the lists themselves belong to the
+// scan's thread while a scan runs, and the snapshots are what the user sees.
 void Form1::Eintrag() {
-  ResultLists& lists = m_controller.lists();
-  m_label1->setText(fromUtf8(counterCaption(m_texts.text(UiText::FoundCounter), lists.count(ListId::List1))));
-  m_label2->setText(fromUtf8(counterCaption(m_texts.text(UiText::UnknownCounter), lists.count(ListId::List2))));
+  m_label1->setText(fromUtf8(counterCaption(m_texts.text(UiText::FoundCounter), m_model1->snapshot().size())));
+  m_label2->setText(fromUtf8(counterCaption(m_texts.text(UiText::UnknownCounter), m_model2->snapshot().size())));
 }
 
+// A scan writes the counters after every file; the window shows that at each
+// publication of the lists, together with the lists themselves.
 void Form1::showLists() {
   const PublishedLists published = m_controller.published();
   if (published.version == m_shownVersion) return;
   m_shownVersion = published.version;
   m_model1->setSnapshot(published.list1);
   m_model2->setSnapshot(published.list2);
+  Eintrag();
 }
 
 // Every scan starts by emptying both lists; the counters follow at once, so
@@ -249,7 +284,6 @@ void Form1::clearLists() {
   m_controller.lists().clear();
   m_controller.publish();
   showLists();
-  Eintrag();
 }
 
 void Form1::Command1_Click() {
@@ -292,7 +326,9 @@ void Form1::Command5_Click() {
       m_dialogs.showSave(this, m_settings.programFolder, uiText(UiText::ExportTitle), uiText(UiText::ExportFilter));
   if (isBlank(path.toStdString())) return;
   const std::optional<platform::Failure> failure = exportList1(m_controller.lists(), *delimiter, path.toStdString());
-  if (failure) {
+  if (!failure) {
+    m_exportedSinceScan = true;
+  } else {
     m_dialogs.messageBox(this, QString::fromStdString(exportErrorDescription(*failure)),
                          QString::fromStdString(errorBoxTitle(failure->systemError)), MessageIcon::Critical);
   }
@@ -313,9 +349,9 @@ void Form1::Command2_Click(int index) {
   } else if (index == 1) {
     m_controller.lists().moveSelected(ListId::List1, selectedRows(m_list1));
   }
+  // A move with nothing selected still publishes, so the counters are written.
   m_controller.publish();
   showLists();
-  Eintrag();
 }
 
 void Form1::Picture2_Click() { m_dialogs.openWebPage(m_settings.donateUrl); }
@@ -333,6 +369,7 @@ void Form1::Timer2_Timer() { m_command5->setEnabled(!m_scanning && m_model1->sna
 
 void Form1::startScan(ScanSource source) {
   setScanning(true);
+  m_exportedSinceScan = false;
   ScanOptions options;
   options.jobs = m_settings.jobs;
   options.decode.mode = m_settings.decode;
@@ -395,15 +432,45 @@ void Form1::setScanning(bool scanning) {
 
 void Form1::keyPressEvent(QKeyEvent* event) {
   if (event->key() == Qt::Key_Escape) {
-    // Esc stops a running scan; otherwise it is the Quit button's key.
+    // Esc stops a running scan; otherwise it is the Quit button's key, but
+    // one pressed by mistake must not throw away a scan's results.
     if (m_scanning) {
       cancelScan();
-    } else {
+    } else if (mayCloseOnEscape()) {
       Command6_Click();
     }
     return;
   }
   QWidget::keyPressEvent(event);
+}
+
+bool Form1::eventFilter(QObject* watched, QEvent* event) {
+  // The list view itself would copy only its current entry.
+  if ((watched == m_list1 || watched == m_list2) && event->type() == QEvent::KeyPress &&
+      static_cast<QKeyEvent*>(event)->matches(QKeySequence::Copy)) {
+    copySelection(*static_cast<QListView*>(watched));
+    return true;
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+void Form1::copySelection(const QListView& view) {
+  std::vector<std::size_t> rows = selectedRows(&view);
+  std::sort(rows.begin(), rows.end());
+  const ListSnapshot& entries = static_cast<const ResultListModel*>(view.model())->snapshot();
+  QStringList lines;
+  lines.reserve(static_cast<qsizetype>(rows.size()));
+  for (const std::size_t row : rows) {
+    const std::string_view entry = entries.at(row);
+    lines << QString::fromUtf8(entry.data(), static_cast<qsizetype>(entry.size()));
+  }
+  QGuiApplication::clipboard()->setText(lines.join(QLatin1Char('\n')));
+}
+
+bool Form1::mayCloseOnEscape() {
+  const bool holdsResults = m_model1->snapshot().size() > 0 || m_model2->snapshot().size() > 0;
+  if (!holdsResults || m_exportedSinceScan) return true;
+  return m_dialogs.askYesNo(this, fromUtf8(unexportedCloseQuestion(m_texts)), windowTitle());
 }
 
 void Form1::closeEvent(QCloseEvent* event) {

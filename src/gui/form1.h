@@ -78,6 +78,7 @@ class Form1 final : public QWidget {
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
 
  private:
@@ -89,6 +90,12 @@ class Form1 final : public QWidget {
   void startScan(ScanSource source);
   void finishScan();
   void setScanning(bool scanning);
+  // Puts the selected entries of `view` on the clipboard, one per line, in
+  // the list's order.
+  void copySelection(const QListView& view);
+  // True when Esc may close the window: nothing would be lost, or the user
+  // says Yes to losing it.
+  bool mayCloseOnEscape();
   QString uiText(UiText id) const;
 
   Dialogs& m_dialogs;
@@ -96,6 +103,7 @@ class Form1 final : public QWidget {
   WindowSettings m_settings;
   ScanController m_controller;
   bool m_scanning = false;
+  bool m_exportedSinceScan = false;  // List1 was written to a file after the last scan
   std::int16_t m_timer1Ticks = 0;
   std::uint64_t m_shownVersion = 0;
 

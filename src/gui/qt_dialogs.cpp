@@ -90,6 +90,20 @@ void QtDialogs::messageBox(QWidget* owner, const QString& text, const QString& t
   runModal(box, [](const QMessageBox&) { return QString(); });
 }
 
+bool QtDialogs::askYesNo(QWidget* owner, const QString& question, const QString& title) {
+  auto* box = new QMessageBox(QMessageBox::Question, title, withPlainLineBreaks(question),
+                              QMessageBox::Yes | QMessageBox::No, owner);
+  box->setTextFormat(Qt::PlainText);
+  // Enter alone must not throw results away.
+  box->setDefaultButton(QMessageBox::No);
+  box->setEscapeButton(QMessageBox::No);
+  QPointer<QMessageBox> guard(box);
+  const int answer = box->exec();
+  if (guard.isNull()) return false;
+  delete box;
+  return answer == QMessageBox::Yes;
+}
+
 void QtDialogs::openWebPage(const QString& url) {
   // Nothing is reported: without a handler for the address, nothing happens.
   static_cast<void>(QDesktopServices::openUrl(QUrl(url, QUrl::TolerantMode)));

@@ -28,6 +28,8 @@ class QtDialogs final : public Dialogs {
   // QMessageBox with one OK button, the critical icon or none; the text is
   // shown as plain text.
   void messageBox(QWidget* owner, const QString& text, const QString& title, MessageIcon icon) override;
+  // QMessageBox with the question icon, Yes and No; the text is plain text.
+  bool askYesNo(QWidget* owner, const QString& question, const QString& title) override;
   // QDesktopServices::openUrl(); a failure is ignored.
   void openWebPage(const QString& url) override;
 };

@@ -1,4 +1,5 @@
-// The list model: rows are the snapshot's entries, shown as UTF-8 text.
+// The list model: rows are the snapshot's entries, shown as UTF-8 text and
+// as the row's tooltip.
 #include "gui/result_list_model.h"
 
 #include <limits>
@@ -22,7 +23,8 @@ int ResultListModel::rowCount(const QModelIndex& parent) const {
 }
 
 QVariant ResultListModel::data(const QModelIndex& index, int role) const {
-  if (role != Qt::DisplayRole || !index.isValid() || index.row() < 0) return {};
+  // The tooltip shows an entry that is wider than the list whole.
+  if ((role != Qt::DisplayRole && role != Qt::ToolTipRole) || !index.isValid() || index.row() < 0) return {};
   const auto row = static_cast<std::size_t>(index.row());
   if (row >= m_snapshot->size()) return {};
   const std::string_view entry = m_snapshot->at(row);

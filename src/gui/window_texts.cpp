@@ -37,6 +37,13 @@ std::string duplicateNotice(std::string_view firstLine, std::size_t removed) {
   return notice;
 }
 
+std::string unexportedCloseQuestion(const InterfaceTexts& texts) {
+  if (texts.german) {
+    return "Fenster schlie\u00DFen? Die Listen enthalten Ergebnisse, die nicht exportiert wurden.";
+  }
+  return "Close the window? The lists hold results that were not exported.";
+}
+
 std::string errorBoxTitle(int systemError) { return "Err:" + std::to_string(systemError); }
 
 }  // namespace mailsift::gui

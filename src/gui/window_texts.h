@@ -45,6 +45,10 @@ struct WindowCaptions {
 // `removed` in decimal. Pure.
 [[nodiscard]] std::string duplicateNotice(std::string_view firstLine, std::size_t removed);
 
+// The question before Esc closes the window while the lists hold results
+// that were not exported, in the language of `texts`. UTF-8. Pure.
+[[nodiscard]] std::string unexportedCloseQuestion(const InterfaceTexts& texts);
+
 // The title of the error box of a failed export: "Err:" directly followed
 // by the system's error number. Pure.
 [[nodiscard]] std::string errorBoxTitle(int systemError);

@@ -26,7 +26,8 @@ class FakeDialogs final : public gui::Dialogs {
   };
 
   std::deque<QString> openAnswers, saveAnswers, folderAnswers, inputAnswers;
-  std::vector<Asked> opens, saves, folders, inputs;
+  std::deque<bool> yesNoAnswers;  // an empty queue answers No
+  std::vector<Asked> opens, saves, folders, inputs, questions;
   std::vector<Message> messages;
   QStringList openedPages;
 
@@ -48,6 +49,13 @@ class FakeDialogs final : public gui::Dialogs {
   }
   void messageBox(QWidget*, const QString& text, const QString& title, gui::MessageIcon icon) override {
     messages.push_back({text, title, icon});
+  }
+  bool askYesNo(QWidget*, const QString& question, const QString& title) override {
+    questions.push_back({title, question, {}, {}});
+    if (yesNoAnswers.empty()) return false;
+    const bool yes = yesNoAnswers.front();
+    yesNoAnswers.pop_front();
+    return yes;
   }
   void openWebPage(const QString& url) override { openedPages.push_back(url); }
 

@@ -1,6 +1,7 @@
 // The window as a user meets it, on the offscreen platform: layout, texts,
 // every button, the timers and scans that run while the window stays live.
 #include <QApplication>
+#include <QClipboard>
 #include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QItemSelectionModel>
@@ -13,6 +14,8 @@
 #include <QTimer>
 #include <filesystem>
 #include <memory>
+#include <tuple>
+#include <vector>
 
 #include "fake_dialogs.h"
 #include "gui/form1.h"
@@ -28,10 +31,11 @@ class Form1Test : public QObject {
   FakeDialogs m_dialogs;
   std::unique_ptr<gui::Form1> m_window;
 
-  gui::Form1& open(std::int16_t country = 0, ScanRules rules = ScanRules::Specified) {
+  gui::Form1& open(std::int16_t country = 0, ScanRules rules = ScanRules::Specified, unsigned jobs = 0) {
     m_dialogs = FakeDialogs();
     gui::WindowSettings settings;
     settings.rules = rules;
+    settings.jobs = jobs;
     settings.makerUrl = QStringLiteral("https://maker.example");
     settings.donateUrl = QStringLiteral("https://maker.example/donate");
     settings.year = 2031;
@@ -47,13 +51,22 @@ class Form1Test : public QObject {
     return found;
   }
   QString text(const char* label) { return control<QLabel>(label)->text(); }
+  // Whether the label's text is shown whole: nothing cut at its edges.
+  bool textFits(const char* name) {
+    const QLabel* label = control<QLabel>(name);
+    const QSize needed = label->sizeHint();
+    if (needed.width() <= label->width() && needed.height() <= label->height()) return true;
+    qWarning("%s needs %dx%d for \"%s\", has %dx%d", name, needed.width(), needed.height(), qPrintable(label->text()),
+             label->width(), label->height());
+    return false;
+  }
   QStringList rows(const char* list) {
     QStringList all;
     const QAbstractItemModel* model = control<QListView>(list)->model();
     for (int row = 0; row < model->rowCount(); ++row) all << model->index(row, 0).data().toString();
     return all;
   }
-  void select(const char* list, std::initializer_list<int> rowsToSelect) {
+  void select(const char* list, const std::vector<int>& rowsToSelect) {
     QListView* view = control<QListView>(list);
     view->selectionModel()->clearSelection();
     for (const int row : rowsToSelect) {
@@ -67,6 +80,13 @@ class Form1Test : public QObject {
     return !m_window->isScanning();
   }
   void click(const char* button) { QTest::mouseClick(control<QPushButton>(button), Qt::LeftButton); }
+  // A click at the control's centre as the mouse makes it: through the
+  // window, so whatever lies on top there receives it.
+  void clickOnScreen(const char* name) {
+    QWidget* target = control<QWidget>(name);
+    QTest::mouseClick(m_window->windowHandle(), Qt::LeftButton, {},
+                      target->mapTo(m_window.get(), target->rect().center()));
+  }
 
  private slots:
   void cleanup() { m_window.reset(); }
@@ -159,6 +179,7 @@ class Form1Test : public QObject {
     QCOMPARE(text("Label1"), QStringLiteral("Found:2"));
     QCOMPARE(text("Label2"), QStringLiteral("Unknown:1"));
     QCOMPARE(text("Label3"), QStringLiteral("Duplicate\n1"));
+    QVERIFY(textFits("Label3"));
     QVERIFY(!control<QWidget>("Picture1")->isVisible());
     QCOMPARE(m_dialogs.opens.size(), std::size_t{1});
     QCOMPARE(m_dialogs.opens[0].title, QStringLiteral("Open file"));
@@ -199,6 +220,7 @@ class Form1Test : public QObject {
     QCOMPARE(text("Label1"), QStringLiteral("Gefunden:3"));
     QCOMPARE(text("Label2"), QStringLiteral("Unerkannt:1"));
     QCOMPARE(text("Label3"), QStringLiteral("Doppelte\n1"));
+    QVERIFY(textFits("Label3"));
   }
 
   void urlScanEndToEnd() {
@@ -249,6 +271,30 @@ class Form1Test : public QObject {
     control<QListView>("List2")->selectionModel()->clearSelection();
     click("Command2_0");
     QCOMPARE(text("Label1"), QStringLiteral("Found:2"));
+  }
+
+  void wholeEntriesInTooltipsAndCopies() {
+    TempFolder folder;
+    const std::string longest = "a.very.long.name.that.does.not.fit.in.the.list@subdomain.example.com";
+    const std::string path = folder.write("w.txt", "bb@example.com " + longest + " cc@example.com x@y.test");
+    open();
+    m_dialogs.openAnswers.push_back(QString::fromStdString(path));
+    click("Command1");
+    QVERIFY(waitForScan());
+    QListView* list1 = control<QListView>("List1");
+    const QModelIndex first = list1->model()->index(0, 0);
+    QCOMPARE(first.data(Qt::ToolTipRole).toString(), QString::fromStdString(longest));
+    QVERIFY(list1->fontMetrics().horizontalAdvance(first.data().toString()) > list1->viewport()->width());
+
+    for (const auto& [list, selected, copied] :
+         {std::tuple{"List1", std::vector<int>{2, 0}, QString::fromStdString(longest + "\ncc@example.com")},
+          std::tuple{"List2", std::vector<int>{0}, QStringLiteral("x@y.test")}}) {
+      QGuiApplication::clipboard()->clear();
+      select(list, selected);
+      control<QListView>(list)->setFocus();
+      QTest::keyClick(control<QListView>(list), Qt::Key_C, Qt::ControlModifier);
+      QCOMPARE(QGuiApplication::clipboard()->text(), copied);
+    }
   }
 
   void exportWithDelimiters() {
@@ -329,6 +375,39 @@ class Form1Test : public QObject {
     QVERIFY(!control<QPushButton>("Command5")->isEnabled());
   }
 
+  void countersFollowTheListsDuringAFolderScan() {
+    TempFolder folder;
+    gui::Form1& window = open(0, ScanRules::Specified, 1);
+    // The lists must be seen while the scan runs; on a fast machine, or with
+    // the window's thread starved by other tests, a small tree may be done
+    // between two polls, so the tree grows until they are.
+    int files = 0;
+    int shownWhileScanning = 0;
+    for (int round = 0; round < 4 && shownWhileScanning == 0; ++round) {
+      for (const int more = files == 0 ? 2000 : files * 2; files < more; ++files) {
+        std::string content = "u" + std::to_string(files) + "@host.test";
+        for (int k = 0; k < 100; ++k) content += " c" + std::to_string(files * 100 + k) + "@example.com";
+        folder.write("many/d" + std::to_string(files % 10) + "/f" + std::to_string(files), content);
+      }
+      m_dialogs.folderAnswers.push_back(QString::fromStdString(folder.file("many")));
+      click("Command4");
+      QElapsedTimer waited;
+      waited.start();
+      while (window.isScanning() && waited.elapsed() < 60000) {
+        QTest::qWait(5);
+        window.pollScan();  // as the poll timer does, but often enough to see every publication
+        const int found = control<QListView>("List1")->model()->rowCount();
+        const int unknown = control<QListView>("List2")->model()->rowCount();
+        if (!window.isScanning() || found == 0) continue;
+        ++shownWhileScanning;
+        QCOMPARE(text("Label1"), QStringLiteral("Found:%1").arg(found));
+        QCOMPARE(text("Label2"), QStringLiteral("Unknown:%1").arg(unknown));
+      }
+      QCOMPARE(text("Label1"), QStringLiteral("Found:%1").arg(files * 100));
+    }
+    QVERIFY2(shownWhileScanning > 0, "the lists were published while the scan ran");
+  }
+
   void cancelDuringALongScan() {
     TempFolder folder;
     for (int i = 0; i < 4000; ++i)
@@ -351,14 +430,72 @@ class Form1Test : public QObject {
     QVERIFY(!control<QWidget>("Picture1")->isVisible());
   }
 
+  void everyClickableControlIsOnTopAtItsCentre() {
+    for (const std::int16_t country : {std::int16_t{1}, std::int16_t{49}}) {
+      gui::Form1& window = open(country);
+      for (const char* name : {"Command1", "Command4", "Command3", "Command5", "Command6", "Command7", "Command2_0",
+                               "Command2_1", "Picture2", "List1", "List2"}) {
+        QWidget* target = control<QWidget>(name);
+        QWidget* hit = window.childAt(target->mapTo(&window, target->rect().center()));
+        QVERIFY2(hit == target || target->isAncestorOf(hit), name);
+      }
+    }
+  }
+
+  void escapeAsksBeforeLosingResultsThatWereNotExported() {
+    TempFolder folder;
+    const std::string path = folder.write("r.txt", "aa@example.com x@y.test");
+    for (const std::int16_t country : {std::int16_t{1}, std::int16_t{49}}) {
+      gui::Form1& window = open(country);
+      QTest::keyClick(&window, Qt::Key_Escape);  // nothing to lose: no question
+      QVERIFY(!window.isVisible());
+      QVERIFY(m_dialogs.questions.empty());
+
+      open(country);
+      m_dialogs.openAnswers.push_back(QString::fromStdString(path));
+      click("Command1");
+      QVERIFY(waitForScan());
+      m_dialogs.yesNoAnswers = {false, true};
+      QTest::keyClick(m_window.get(), Qt::Key_Escape);
+      QVERIFY2(m_window->isVisible(), "No keeps the window");
+      QCOMPARE(rows("List1"), QStringList{"aa@example.com"});
+      QTest::keyClick(m_window.get(), Qt::Key_Escape);
+      QVERIFY2(!m_window->isVisible(), "Yes closes it");
+      QCOMPARE(m_dialogs.questions.size(), std::size_t{2});
+      QCOMPARE(m_dialogs.questions[0].prompt,
+               country == 49
+                   ? QString::fromUtf8(
+                         "Fenster schlie\u00DFen? Die Listen enthalten Ergebnisse, die nicht exportiert wurden.")
+                   : QStringLiteral("Close the window? The lists hold results that were not exported."));
+    }
+
+    // After an export Esc closes at once; Quit never asks.
+    open();
+    m_dialogs.openAnswers = {QString::fromStdString(path), QString::fromStdString(path)};
+    click("Command1");
+    QVERIFY(waitForScan());
+    m_dialogs.inputAnswers.push_back(QStringLiteral(","));
+    m_dialogs.saveAnswers.push_back(QString::fromStdString(folder.file("out.csv")));
+    click("Command5");
+    QTest::keyClick(m_window.get(), Qt::Key_Escape);
+    QVERIFY(!m_window->isVisible());
+    m_window->show();
+    click("Command1");  // a new scan makes the results unexported again
+    QVERIFY(waitForScan());
+    click("Command6");
+    QVERIFY(!m_window->isVisible());
+    QVERIFY(m_dialogs.questions.empty());
+  }
+
   void helpDonateAndQuit() {
     gui::Form1& window = open(43);
-    click("Command7");
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    clickOnScreen("Command7");
     QCOMPARE(m_dialogs.messages.size(), std::size_t{1});
     QCOMPARE(m_dialogs.messages[0].title, QStringLiteral("Hilfe"));
     QCOMPARE(m_dialogs.messages[0].icon, gui::MessageIcon::None);
     QCOMPARE(m_dialogs.messages[0].text.count(QLatin1Char('\n')), 3);
-    QTest::mouseClick(control<QLabel>("Picture2"), Qt::LeftButton);
+    clickOnScreen("Picture2");
     QCOMPARE(m_dialogs.openedPages, QStringList{"https://maker.example/donate"});
     click("Command6");
     QVERIFY(!window.isVisible());

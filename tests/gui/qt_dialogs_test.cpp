@@ -64,6 +64,7 @@ class QtDialogsTest : public QObject {
   void inputBoxCancelReturnsEmpty();
   void messageBoxHasOneOkAndTheAskedIcon_data();
   void messageBoxHasOneOkAndTheAskedIcon();
+  void askYesNoIsTrueOnlyForYes();
   void saveTakesAnyNameWithoutQuestionOrSuffix();
   void openTakesATypedNameAndCancelGivesEmpty();
   void browseFolderIsTheFolderScansChooser();
@@ -132,6 +133,24 @@ void QtDialogsTest::messageBoxHasOneOkAndTheAskedIcon() {
   m_dialogs.messageBox(nullptr, QStringLiteral("first <line>\r\nsecond"), QStringLiteral("Err:13"), icon);
   QVERIFY(answer.answered());
   QCOMPARE(answer.unexpected(), 0);
+}
+
+void QtDialogsTest::askYesNoIsTrueOnlyForYes() {
+  for (const QMessageBox::StandardButton pressed : {QMessageBox::Yes, QMessageBox::No, QMessageBox::NoButton}) {
+    const ModalAnswer answer([&](QWidget* modal) {
+      auto* box = qobject_cast<QMessageBox*>(modal);
+      QVERIFY(box != nullptr);
+      QCOMPARE(box->windowTitle(), QStringLiteral("mailsift"));
+      QCOMPARE(box->text(), QStringLiteral("Close <now>?\nReally?"));
+      QCOMPARE(box->textFormat(), Qt::PlainText);
+      QCOMPARE(box->standardButtons(), QMessageBox::Yes | QMessageBox::No);
+      QCOMPARE(box->defaultButton(), box->button(QMessageBox::No));
+      if (pressed != QMessageBox::NoButton) box->button(pressed)->click();  // else closed by ModalAnswer
+    });
+    const bool yes = m_dialogs.askYesNo(nullptr, QStringLiteral("Close <now>?\r\nReally?"), QStringLiteral("mailsift"));
+    QVERIFY(answer.answered());
+    QCOMPARE(yes, pressed == QMessageBox::Yes);
+  }
 }
 
 void QtDialogsTest::saveTakesAnyNameWithoutQuestionOrSuffix() {
