@@ -207,7 +207,7 @@ void Form1::buildControls() {
   m_progress->setGeometry(4, 24, kPanelScanning.width() - 8, 40);
   m_progress->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
   m_progress->hide();
-  m_cancel = new QPushButton(tr("Cancel"), m_picture1);
+  m_cancel = new QPushButton(QString::fromStdString(cancelCaption(m_texts)), m_picture1);
   m_cancel->setObjectName(QStringLiteral("CancelScan"));
   m_cancel->setGeometry((kPanelScanning.width() - 80) / 2, 68, 80, 26);
   m_cancel->hide();
@@ -384,7 +384,7 @@ void Form1::pollScan() {
   QString text;
   if (progress.kind == SourceKind::Folder) {
     text =
-        tr("%1 of %2%3 files").arg(progress.filesDone).arg(progress.filesListed).arg(progress.listingDone ? "" : "+");
+        QString::fromStdString(folderProgress(m_texts, progress.filesDone, progress.filesListed, progress.listingDone));
     const QString current = QString::fromStdString(displayName(progress.currentPath));
     text += QLatin1Char('\n') + m_progress->fontMetrics().elidedText(current, Qt::ElideMiddle, m_progress->width());
   } else {

@@ -6,11 +6,13 @@
 #include <QDate>
 #include <QStringList>
 #include <cstdio>
+#include <memory>
 #include <optional>
 
 #include "app/ui_texts.h"
 #include "gui/form1.h"
 #include "gui/qt_dialogs.h"
+#include "gui/qt_translations.h"
 
 int main(int argc, char** argv) {
   QApplication application(argc, argv);
@@ -41,7 +43,10 @@ int main(int argc, char** argv) {
     }
     settings.rules = *rules;
   }
-  mailsift::gui::Form1 window(dialogs, mailsift::uiTextsForUserLocale(), settings);
+  mailsift::InterfaceTexts texts = mailsift::uiTextsForUserLocale();
+  // Qt's own dialogs and buttons speak the window's language too.
+  const std::unique_ptr<QTranslator> qtTexts = mailsift::gui::installQtTranslations(application, texts.german);
+  mailsift::gui::Form1 window(dialogs, std::move(texts), settings);
   window.show();
   return QApplication::exec();
 }

@@ -44,6 +44,13 @@ std::string unexportedCloseQuestion(const InterfaceTexts& texts) {
   return "Close the window? The lists hold results that were not exported.";
 }
 
+std::string cancelCaption(const InterfaceTexts& texts) { return texts.german ? "Abbrechen" : "Cancel"; }
+
+std::string folderProgress(const InterfaceTexts& texts, std::size_t done, std::size_t listed, bool listingDone) {
+  return std::to_string(done) + (texts.german ? " von " : " of ") + std::to_string(listed) + (listingDone ? "" : "+") +
+         (texts.german ? " Dateien" : " files");
+}
+
 std::string errorBoxTitle(int systemError) { return "Err:" + std::to_string(systemError); }
 
 }  // namespace mailsift::gui

@@ -49,6 +49,16 @@ struct WindowCaptions {
 // that were not exported, in the language of `texts`. UTF-8. Pure.
 [[nodiscard]] std::string unexportedCloseQuestion(const InterfaceTexts& texts);
 
+// The caption of the wait panel's button that stops a scan: "Abbrechen" in
+// German, "Cancel" in English. Pure.
+[[nodiscard]] std::string cancelCaption(const InterfaceTexts& texts);
+
+// The progress of a folder scan on the wait panel: "12 of 40 files", or
+// "12 von 40 Dateien" in German, with "+" after the second number while the
+// walk still lists files. Pure.
+[[nodiscard]] std::string folderProgress(const InterfaceTexts& texts, std::size_t done, std::size_t listed,
+                                         bool listingDone);
+
 // The title of the error box of a failed export: "Err:" directly followed
 // by the system's error number. Pure.
 [[nodiscard]] std::string errorBoxTitle(int systemError);

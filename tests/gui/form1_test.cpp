@@ -150,6 +150,7 @@ class Form1Test : public QObject {
     QCOMPARE(control<QPushButton>("Command5")->text(), QStringLiteral("CSV Export"));
     QCOMPARE(control<QPushButton>("Command6")->text(), QStringLiteral("Ende"));
     QCOMPARE(text("Label4"), QStringLiteral("Warten"));
+    QCOMPARE(control<QPushButton>("CancelScan")->text(), QStringLiteral("Abbrechen"));
     QVERIFY(text("Label5").startsWith(QString::fromUtf8("Wenn Ihnen dieses Programm gef\u00E4llt")));
     QVERIFY(text("Label5").endsWith(QStringLiteral("\nDanke, Tovrik")));
   }

@@ -19,6 +19,7 @@
 #include <filesystem>
 
 #include "gui/browse_folder_dialog.h"
+#include "gui/qt_translations.h"
 #include "modal_answer.h"
 #include "support/temp_folder.h"
 
@@ -69,6 +70,7 @@ class QtDialogsTest : public QObject {
   void openTakesATypedNameAndCancelGivesEmpty();
   void browseFolderIsTheFolderScansChooser();
   void openWebPageHandsTheAddressOn();
+  void qtTextsFollowTheLanguage();
 
  private:
   QtDialogs m_dialogs;
@@ -235,6 +237,22 @@ void QtDialogsTest::openWebPageHandsTheAddressOn() {
   QCOMPARE(catcher.urls, QList<QUrl>{QUrl(QStringLiteral("mailsift-test://example.org/donate?from=window"))});
   // No handler and no browser: nothing is reported, nothing throws.
   m_dialogs.openWebPage(QStringLiteral("mailsift-nothing://nowhere"));
+}
+
+void QtDialogsTest::qtTextsFollowTheLanguage() {
+  const auto cancelText = [] {
+    QDialogButtonBox buttons(QDialogButtonBox::Cancel | QDialogButtonBox::Yes);
+    return buttons.button(QDialogButtonBox::Cancel)->text() + QLatin1Char('|') +
+           buttons.button(QDialogButtonBox::Yes)->text();
+  };
+  QCOMPARE(installQtTranslations(*QCoreApplication::instance(), false), nullptr);
+  QCOMPARE(cancelText(), QStringLiteral("Cancel|&Yes"));
+  {
+    const std::unique_ptr<QTranslator> german = installQtTranslations(*QCoreApplication::instance(), true);
+    QVERIFY2(german != nullptr, "Qt's German translations are not installed");
+    QCOMPARE(cancelText(), QStringLiteral("Abbrechen|&Ja"));
+  }
+  QCOMPARE(cancelText(), QStringLiteral("Cancel|&Yes"));
 }
 
 int runQtDialogsTests(int argc, char** argv) {

@@ -61,6 +61,9 @@ TEST(WindowTexts, CountersAndNoticeFollowTheirTextsDirectly) {
     EXPECT_EQ(counterCaption(texts.text(UiText::UnknownCounter), 3), texts.german ? "Unerkannt:3" : "Unknown:3");
     EXPECT_EQ(duplicateNotice(texts.text(UiText::DuplicateNotice), 5),
               texts.german ? "Doppelte\r\n5" : "Duplicate\r\n5");
+    EXPECT_EQ(cancelCaption(texts), texts.german ? "Abbrechen" : "Cancel");
+    EXPECT_EQ(folderProgress(texts, 2, 40, false), texts.german ? "2 von 40+ Dateien" : "2 of 40+ files");
+    EXPECT_EQ(folderProgress(texts, 40, 40, true), texts.german ? "40 von 40 Dateien" : "40 of 40 files");
   }
   EXPECT_EQ(counterCaption("Found:", 0), "Found:0");
   EXPECT_EQ(duplicateNotice("Duplicate", 0), "Duplicate\r\n0");
