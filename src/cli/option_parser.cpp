@@ -49,7 +49,8 @@ std::string_view closestName(std::string_view typed, std::span<const std::string
   std::size_t bestDistance = kFarthest + 1;
   for (const std::string_view name : names) {
     const std::size_t distance = editDistance(typed, name);
-    // A typed word of one or two letters is that close to almost anything.
+    // A match keeps at least one typed letter: "xy" is two edits from any
+    // name of two letters.
     if (distance < bestDistance && distance < typed.size()) {
       best = name;
       bestDistance = distance;

@@ -64,9 +64,10 @@ class OptionParser {
   std::span<const Option> m_options;
 };
 
-// The name among `names` closest to `typed` for a "Did you mean" hint: the
-// one at the smallest edit distance (insertions, deletions, substitutions
-// and swaps of neighbours each count one) when that is at most 2, else the
+// The name among `names` closest to `typed` for a "Did you mean" hint, the
+// case of letters ignored: the first at the smallest edit distance
+// (insertions, deletions, substitutions and swaps of neighbours each count
+// one) when that is at most 2 and less than the length of `typed`, else the
 // only one that starts with `typed`; empty when there is none.
 std::string_view closestName(std::string_view typed, std::span<const std::string_view> names);
 
