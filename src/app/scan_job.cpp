@@ -46,6 +46,9 @@ class Job {
         case SourceKind::Url:
           scanUrl(outcome);
           break;
+        case SourceKind::StandardInput:
+          scanStandardInput(outcome);
+          break;
       }
     }
     return std::move(m_report);
@@ -123,6 +126,20 @@ class Job {
     closeFile(lists);
   }
 
+  void scanStandardInput(SourceOutcome& outcome) {
+    report(outcome.source, 0);
+    ListsSink lists(m_lists);
+    // Read at most once: a regular file given as standard input is read in
+    // pieces at offsets that do not move its position, so a second read
+    // would find it all again, while a pipe would give nothing.
+    if (!m_standardInputRead) {
+      m_standardInputRead = true;
+      platform::InputFile input = platform::InputFile::standardInput();
+      outcome.failure = scanInto(input, lists, outcome);
+    }
+    closeFile(lists);
+  }
+
   void scanFolder(SourceOutcome& outcome) {
     FolderScanOptions folderOptions;
     folderOptions.jobs = m_options.jobs;
@@ -176,11 +193,13 @@ class Job {
   const ScanOptions& m_options;
   ScanReport m_report;
   ReadBuffer m_buffer;
+  bool m_standardInputRead = false;
 };
 
 }  // namespace
 
 ScanSource classifySource(const std::string& argument) {
+  if (argument == "-") return {SourceKind::StandardInput, argument};
   if (startsWithNoCase(argument, "http://") || startsWithNoCase(argument, "https://")) {
     return {SourceKind::Url, argument};
   }

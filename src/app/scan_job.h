@@ -26,6 +26,9 @@ enum class SourceKind : unsigned char {
   File,    // one file, read whole
   Folder,  // every file of the tree below it, in walk order
   Url,     // one web page, downloaded to the temporary file and scanned
+  // The process's standard input, read as one file. It is read once in a
+  // scan: a second such source is scanned as an empty file.
+  StandardInput,
 };
 
 struct ScanSource {
@@ -33,9 +36,10 @@ struct ScanSource {
   std::string target;  // the path or the URL, used as given
 };
 
-// What a command-line argument names: an http:// or https:// address (in
-// any letter case) is a Url, an existing folder a Folder, anything else a
-// File (which may turn out to be unreadable).
+// What a command-line argument names: "-" is StandardInput, an http:// or
+// https:// address (in any letter case) a Url, an existing folder a Folder,
+// anything else a File (which may turn out to be unreadable; "./-" names a
+// file called "-").
 ScanSource classifySource(const std::string& argument);
 
 struct ScanProgress {

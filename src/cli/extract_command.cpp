@@ -1,13 +1,13 @@
 // `mailsift extract`: every entry the scanner delivers, in text order, with
 // no sorting and no removal of duplicates.
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "app/display_text.h"
 #include "app/piece_scan.h"
 #include "cli/commands.h"
+#include "cli/option_parser.h"
 #include "cli/option_values.h"
 #include "cli/output.h"
 #include "sources/content_scan.h"
@@ -17,12 +17,14 @@ namespace mailsift::cli {
 namespace {
 
 constexpr std::string_view kHelp =
-    "Usage: mailsift extract [--rules=specified|extended] [--jobs=N] [--decode=auto|none]\n"
-    "                        [--encoding=cp1252] [FILE...]\n"
+    "Usage: mailsift extract [--rules=specified|extended] [-j N] [--decode=auto|none]\n"
+    "                        [--encoding=cp1252] [--format=lines|jsonl] [-0] [-q]\n"
+    "                        [--verbose] [FILE...]\n"
     "\n"
-    "Scans each FILE (standard input when none is given, or for \"-\") for\n"
-    "e-mail addresses and prints one line per address found, in the order of\n"
-    "the text, without sorting and without removing duplicates:\n"
+    "Scans each FILE (standard input when none is given, or for \"-\", which\n"
+    "is read once: a second \"-\" is empty) for e-mail addresses and prints\n"
+    "one line per address found, in the order of the text, without sorting\n"
+    "and without removing duplicates:\n"
     "\n"
     "  found<TAB>ADDRESS      a recognised address (known top-level domain)\n"
     "  unknown<TAB>CANDIDATE  a candidate whose top-level domain is not known\n"
@@ -49,49 +51,69 @@ constexpr std::string_view kHelp =
     "lines.\n"
     "\n"
     "Options:\n"
-    "  --rules=RULES      specified (the default) or extended, see above\n"
-    "  --jobs=N           threads for one large file (default: one per core;\n"
-    "                     the output never changes)\n"
-    "  --decode=auto      decode content as above (the default)\n"
-    "  --decode=none      read every input as Windows-1252 bytes, as stored\n"
-    "  --encoding=cp1252  read input bytes as Windows-1252 where they are not\n"
-    "                     decoded (the default)\n"
-    "  --verbose          report what could not be decoded (a damaged member,\n"
-    "                     a limit reached)\n"
-    "  --help             show this help\n"
+    "  --rules=RULES        specified (the default) or extended, see above\n"
+    "  -j, --jobs=N         threads for one large file (default: one per core;\n"
+    "                       the output never changes)\n"
+    "  --decode=auto        decode content as above (the default)\n"
+    "  --decode=none        read every input as Windows-1252 bytes, as stored\n"
+    "  --encoding=cp1252    read input bytes as Windows-1252 (also named\n"
+    "                       windows-1252) where they are not decoded (the default)\n"
+    "  --format=FORMAT      lines, the lines above (the default), or jsonl, one\n"
+    "                       JSON object per entry\n"
+    "  -0, --null           end each line with a NUL instead of a line feed,\n"
+    "                       for xargs -0\n"
+    "  -q, --quiet          nothing on standard error but errors (wins over\n"
+    "                       --verbose)\n"
+    "  --verbose            report what could not be decoded (a damaged member,\n"
+    "                       a limit reached)\n"
+    "  -h, --help           show this help\n"
+    "  -V, --version        show the version\n"
+    "\n"
+    "A value may also follow as the next word (--jobs 4, -j 4, -j4); names\n"
+    "are taken in any letter case; short options group (-q0); \"--\" ends the\n"
+    "options, so that a FILE may begin with \"-\".\n"
     "\n"
     "Exit status: 0 when every input was read, 2 when one could not be read\n"
     "(the others are still scanned) or the options are wrong.\n";
 
+// Each record ends with `recordEnd`: a line feed, or with --null a NUL.
 class LinePrinter final : public EntrySink {
  public:
-  explicit LinePrinter(OutputBuffer& out) : m_out(out) {}
+  LinePrinter(OutputBuffer& out, char recordEnd) : m_out(out), m_recordEnd(recordEnd) {}
   // Stops the scan as soon as the output is gone (a closed pipe).
   SinkReply addEntry(TargetList target, std::string_view entry) override {
     m_out.append(target == TargetList::List1 ? "found\t" : "unknown\t");
     m_out.append(entry);
-    m_out.append("\n");
+    m_out.append(std::string_view(&m_recordEnd, 1));
     return m_out.failed() ? SinkReply::Stop : SinkReply::Continue;
   }
 
  private:
   OutputBuffer& m_out;
+  char m_recordEnd;
 };
 
 // One piece's lines, printed on the thread that scans the piece.
 class PieceLines final : public PieceCollector {
  public:
+  explicit PieceLines(char recordEnd) : m_recordEnd(recordEnd) {}
   SinkReply addEntry(TargetList target, std::string_view entry) override {
-    text.append(target == TargetList::List1 ? "found\t" : "unknown\t").append(entry).push_back('\n');
+    text.append(target == TargetList::List1 ? "found\t" : "unknown\t").append(entry).push_back(m_recordEnd);
     return SinkReply::Continue;
   }
   void clear() noexcept override { text.clear(); }
   std::string text;
+
+ private:
+  char m_recordEnd;
 };
 
 struct ExtractOptions {
   PieceScanOptions pieces;
   DecodeOptions decode;
+  OutputFormat format = OutputFormat::Lines;
+  char recordEnd = '\n';
+  bool quiet = false;  // wins over verbose: only errors on standard error
   bool verbose = false;
 };
 
@@ -102,7 +124,7 @@ std::optional<platform::Failure> extractFrom(platform::InputFile& input, const E
                                              OutputBuffer& out, LinePrinter& printer, ReadBuffer& buffer) {
   if (worthScanningInPieces(input, options.pieces) && !needsDecoding(input, buffer, options.decode)) {
     return scanInPieces(
-               input, options.pieces, [] { return std::make_unique<PieceLines>(); },
+               input, options.pieces, [&] { return std::make_unique<PieceLines>(options.recordEnd); },
                [&](PieceCollector& piece) {
                  out.append(static_cast<PieceLines&>(piece).text);
                  return out.failed() ? SinkReply::Stop : SinkReply::Continue;
@@ -110,7 +132,7 @@ std::optional<platform::Failure> extractFrom(platform::InputFile& input, const E
         .failure;
   }
   ContentScanResult scanned = scanContent(input, printer, buffer, options.decode, {}, options.pieces.rules);
-  if (options.verbose && !scanned.notes.empty()) {
+  if (options.verbose && !options.quiet && !scanned.notes.empty()) {
     out.flush();  // keep the order of earlier output and the notes
     for (const platform::Failure& note : scanned.notes) printFailure(note);
   }
@@ -120,55 +142,45 @@ std::optional<platform::Failure> extractFrom(platform::InputFile& input, const E
 }  // namespace
 
 int runExtract(std::span<const std::string_view> args) {
-  std::vector<std::string> files;
   ExtractOptions options;
-  bool optionsEnded = false;
-  for (const std::string_view arg : args) {
-    if (optionsEnded || arg == "-" || !arg.starts_with("-")) {
-      files.emplace_back(arg);
-    } else if (arg == "--") {
-      optionsEnded = true;
-    } else if (arg == "--help" || arg == "-h") {
-      std::fputs(kHelp.data(), stdout);
-      return 0;
-    } else if (arg.starts_with("--jobs=")) {
-      const std::string value(arg.substr(7));
-      char* end = nullptr;
-      const unsigned long jobs = std::strtoul(value.c_str(), &end, 10);
-      if (value.empty() || *end != '\0' || jobs == 0 || jobs > 1024) {
-        printError("--jobs takes a number from 1 to 1024, not '" + escapeControls(value) + "'");
-        return 2;
-      }
-      options.pieces.jobs = static_cast<unsigned>(jobs);
-    } else if (arg.starts_with("--decode=")) {
-      if (!parseDecodeMode(arg.substr(9), options.decode.mode)) return 2;
-    } else if (arg == "--verbose") {
-      options.verbose = true;
-    } else if (arg.starts_with("--encoding=")) {
-      if (arg != "--encoding=cp1252") {
-        printError("unsupported encoding '" + escapeControls(arg.substr(11)) + "' (supported: cp1252)");
-        return 2;
-      }
-    } else if (arg.starts_with("--rules=")) {
-      const std::optional<ScanRules> rules = parseRulesOption(arg);
-      if (!rules) return 2;
-      options.pieces.rules = *rules;
-    } else {
-      printError("unknown option '" + escapeControls(arg) + "'\nTry 'mailsift extract --help'.");
-      return 2;
-    }
+  const Option table[] = {
+      {"rules", '\0', true, [&](std::string_view v) { return parseRules(v, options.pieces.rules); }},
+      {"jobs", 'j', true, [&](std::string_view v) { return parseJobs(v, options.pieces.jobs); }},
+      {"decode", '\0', true, [&](std::string_view v) { return parseDecodeMode(v, options.decode.mode); }},
+      {"encoding", '\0', true, [](std::string_view v) { return parseEncoding(v); }},
+      {"format", '\0', true, [&](std::string_view v) { return parseFormat(v, options.format); }},
+      {"null", '0', false,
+       [&](std::string_view) {
+         options.recordEnd = '\0';
+         return true;
+       }},
+      {"quiet", 'q', false, setFlag(options.quiet)},
+      {"verbose", '\0', false, setFlag(options.verbose)},
+  };
+  std::vector<std::string> files;
+  if (const std::optional<int> status = OptionParser("mailsift extract", kHelp, table).parse(args, files)) {
+    return *status;
+  }
+  if (options.format == OutputFormat::Jsonl) {
+    printError("--format=jsonl is not built yet");
+    return 2;
   }
   if (files.empty()) files.emplace_back("-");
 
   ignoreBrokenPipeSignal();
   OutputBuffer out(stdout);
-  LinePrinter printer(out);
+  LinePrinter printer(out, options.recordEnd);
   ReadBuffer buffer;
   int status = 0;
+  bool standardInputRead = false;
   for (const std::string& file : files) {
     platform::InputFile input;
     std::optional<platform::Failure> failure;
     if (file == "-") {
+      // Read once: a second "-" is empty, also where the input is a regular
+      // file that could be read again from its start.
+      if (standardInputRead) continue;
+      standardInputRead = true;
       input = platform::InputFile::standardInput();
     } else {
       failure = platform::InputFile::open(file, input);

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstdlib>
 #include <limits>
 #include <string>
 
@@ -11,13 +12,6 @@
 
 namespace mailsift::cli {
 namespace {
-
-bool equalsNoCase(std::string_view a, std::string_view b) {
-  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c; };
-    return lower(x) == lower(y);
-  });
-}
 
 // The whole of `text` as a decimal number without sign; false when it is
 // not one or does not fit.
@@ -28,6 +22,54 @@ bool parseNumber(std::string_view text, std::uint64_t& number) {
 }
 
 }  // namespace
+
+bool equalsNoCase(std::string_view a, std::string_view b) noexcept {
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c; };
+    return lower(x) == lower(y);
+  });
+}
+
+bool parseJobs(std::string_view value, unsigned& jobs) {
+  constexpr unsigned long kMostJobs = 1024;
+  const std::string text(value);
+  char* end = nullptr;
+  const unsigned long number = std::strtoul(text.c_str(), &end, 10);
+  if (text.empty() || *end != '\0' || number == 0 || number > kMostJobs) {
+    printError("--jobs takes a number from 1 to 1024, not '" + escapeControls(value) + "'");
+    return false;
+  }
+  jobs = static_cast<unsigned>(number);
+  return true;
+}
+
+bool parseRules(std::string_view value, ScanRules& rules) {
+  const std::optional<ScanRules> named = scanRulesNamed(value);
+  if (!named) {
+    printError("--rules takes specified or extended, not '" + escapeControls(value) + "'");
+    return false;
+  }
+  rules = *named;
+  return true;
+}
+
+bool parseEncoding(std::string_view value) {
+  if (equalsNoCase(value, "cp1252") || equalsNoCase(value, "windows-1252")) return true;
+  printError("unsupported encoding '" + escapeControls(value) + "' (supported: cp1252)");
+  return false;
+}
+
+bool parseFormat(std::string_view value, OutputFormat& format) {
+  if (equalsNoCase(value, "lines")) {
+    format = OutputFormat::Lines;
+  } else if (equalsNoCase(value, "jsonl")) {
+    format = OutputFormat::Jsonl;
+  } else {
+    printError("--format takes lines or jsonl, not '" + escapeControls(value) + "'");
+    return false;
+  }
+  return true;
+}
 
 bool parseDownloadTime(std::string_view value, std::chrono::milliseconds& limit) {
   std::uint64_t seconds = 0;

@@ -5,9 +5,31 @@
 #include <cstdint>
 #include <string_view>
 
+#include "cli/output.h"
+#include "scanner/scan_rules.h"
 #include "sources/content_scan.h"
 
 namespace mailsift::cli {
+
+// True when `a` and `b` are equal but for the case of ASCII letters.
+bool equalsNoCase(std::string_view a, std::string_view b) noexcept;
+
+// Reads the value of --jobs, a number of threads from 1 to 1024, into
+// `jobs`; on a bad value prints why and returns false.
+[[nodiscard]] bool parseJobs(std::string_view value, unsigned& jobs);
+
+// Reads the value of --rules ("specified" or "extended", in any case) into
+// `rules`; on a bad value prints why and returns false.
+[[nodiscard]] bool parseRules(std::string_view value, ScanRules& rules);
+
+// Checks the value of --encoding: "cp1252" or its other name
+// "windows-1252", in any case, the one encoding there is; on another prints
+// why and returns false.
+[[nodiscard]] bool parseEncoding(std::string_view value);
+
+// Reads the value of --format ("lines" or "jsonl", in any case) into
+// `format`; on a bad value prints why and returns false.
+[[nodiscard]] bool parseFormat(std::string_view value, OutputFormat& format);
 
 // Reads the value of --decode ("auto" or "none", in any case) into `mode`;
 // on a bad value prints why and returns false.

@@ -44,13 +44,6 @@ void printFailure(const platform::Failure& failure) {
   printError(displayName(failure.target) + ": " + displayName(failure.message));
 }
 
-std::optional<ScanRules> parseRulesOption(std::string_view arg) {
-  const std::string_view name = arg.substr(arg.find('=') + 1);
-  const std::optional<ScanRules> rules = scanRulesNamed(name);
-  if (!rules) printError("--rules takes specified or extended, not '" + escapeControls(name) + "'");
-  return rules;
-}
-
 void ignoreBrokenPipeSignal() {
 #ifdef SIGPIPE
   std::signal(SIGPIPE, SIG_IGN);

@@ -2,14 +2,16 @@
 #pragma once
 
 #include <cstdio>
-#include <optional>
 #include <string>
 #include <string_view>
 
 #include "platform/failure.h"
-#include "scanner/scan_rules.h"
 
 namespace mailsift::cli {
+
+// What the commands print on standard output: lines of text, or one JSON
+// object per line.
+enum class OutputFormat : unsigned char { Lines, Jsonl };
 
 // Collects output in a large buffer and writes it in big pieces. After a
 // failed write every further call does nothing; failed() and brokenPipe()
@@ -49,11 +51,6 @@ void printError(std::string_view message);
 // Prints the failure as printError does, its target and message made safe
 // for a terminal (control characters escaped, passwords of URLs left out).
 void printFailure(const platform::Failure& failure);
-
-// The rules of the option `arg`, "--rules=NAME" with NAME "specified" or
-// "extended" in any letter case; for any other name, prints why and gives
-// nothing.
-std::optional<ScanRules> parseRulesOption(std::string_view arg);
 
 // Lets writes to a closed pipe fail with an error instead of ending the
 // process, so the program can stop quietly.

@@ -9,6 +9,7 @@
 #include "app/display_text.h"
 #include "app/scan_job.h"
 #include "cli/commands.h"
+#include "cli/option_parser.h"
 #include "cli/option_values.h"
 #include "cli/output.h"
 #include "platform/terminal.h"
@@ -22,7 +23,8 @@ constexpr std::string_view kHelp =
     "\n"
     "Scans each PATH into the same two lists, in the order given: a file is\n"
     "scanned whole, a folder with every file below it (hidden ones too, links\n"
-    "followed), an http:// or https:// address by downloading that one page.\n"
+    "followed), an http:// or https:// address by downloading that one page,\n"
+    "and \"-\" standard input, as one file (read once: a second \"-\" is empty).\n"
     "After every file, duplicates are removed from both lists. Then the lists\n"
     "are printed, one entry per line (UTF-8, LF), or List1 is exported.\n"
     "\n"
@@ -32,7 +34,7 @@ constexpr std::string_view kHelp =
     "Options:\n"
     "  --list=found|unknown|both  print List1 (the default), List2, or both\n"
     "                             (List1, a blank line, List2)\n"
-    "  --export=FILE              write List1 to FILE instead of printing\n"
+    "  -o, --export=FILE          write List1 to FILE instead of printing\n"
     "  --delimiter=TEXT           the delimiter of the export, as typed in the\n"
     "                             window: \"br\" is a line break (CR LF), \"tb\" a\n"
     "                             tab; letters are lower-cased (default \";br\")\n"
@@ -42,23 +44,36 @@ constexpr std::string_view kHelp =
     "                             current top-level domains, one-letter labels\n"
     "                             below the last two, and a full stop after an\n"
     "                             address left out (see 'mailsift extract --help')\n"
-    "  --jobs=N                   threads that read and scan folder files\n"
+    "  -j, --jobs=N               threads that read and scan folder files\n"
     "                             (default: one per core; results never change)\n"
     "  --decode=auto|none         decode compressed files, archives, office\n"
     "                             files, PDF, mail, UTF-8 and UTF-16 text and\n"
     "                             escapes where the content calls for it (auto,\n"
     "                             the default), or read every file as stored\n"
-    "  --encoding=cp1252          read input bytes as Windows-1252 where they are\n"
-    "                             not decoded (the default)\n"
+    "  --encoding=cp1252          read input bytes as Windows-1252 (also named\n"
+    "                             windows-1252) where they are not decoded (the\n"
+    "                             default)\n"
     "  --max-download-time=SECONDS\n"
     "                             give up a page that takes longer than this to\n"
     "                             download (default 300; 0: no limit)\n"
     "  --max-download-size=BYTES  give up a page larger than this, counted after\n"
     "                             any compression is undone; K, M, G mean KiB,\n"
     "                             MiB, GiB (default 1G; 0: no limit)\n"
+    "  --format=lines|jsonl       one entry per line (the default), or one JSON\n"
+    "                             object per line\n"
+    "  -0, --null                 end each entry with a NUL instead of a line\n"
+    "                             feed, for xargs -0 (with --list=both the lists\n"
+    "                             are parted by a lone NUL)\n"
+    "  -q, --quiet                nothing on standard error but errors: no\n"
+    "                             counters, no progress (wins over --verbose)\n"
     "  --verbose                  report unreadable files and folders of a folder\n"
     "                             scan, and what could not be decoded\n"
-    "  --help                     show this help\n"
+    "  -h, --help                 show this help\n"
+    "  -V, --version              show the version\n"
+    "\n"
+    "A value may also follow as the next word (--jobs 4, -j 4, -j4, -o FILE);\n"
+    "names are taken in any letter case; short options group (-q0); \"--\"\n"
+    "ends the options, so that a PATH may begin with \"-\".\n"
     "\n"
     "The counters and the last duplicate notice go to standard error in one\n"
     "line, such as \"Found:12 Unknown:3 Duplicate 0\". On a terminal a progress\n"
@@ -80,71 +95,64 @@ struct Options {
   unsigned jobs = 0;
   DecodeMode decode = DecodeMode::Auto;
   ScanRules rules = ScanRules::Specified;
+  OutputFormat format = OutputFormat::Lines;
+  char recordEnd = '\n';
+  bool quiet = false;  // wins over verbose: only errors on standard error
   bool verbose = false;
   platform::HttpOptions http;  // the limits of downloads
   std::vector<std::string> paths;
 };
 
-// Parses the arguments; returns -1 to go on, or the exit status to end with.
-int parseOptions(std::span<const std::string_view> args, Options& options) {
-  bool optionsEnded = false;
-  for (const std::string_view arg : args) {
-    auto valueOf = [&](std::string_view name) { return arg.substr(name.size()); };
-    if (optionsEnded || !arg.starts_with("--")) {
-      options.paths.emplace_back(arg);
-    } else if (arg == "--") {
-      optionsEnded = true;
-    } else if (arg == "--help") {
-      std::fputs(kHelp.data(), stdout);
-      return 0;
-    } else if (arg.starts_with("--list=")) {
-      const std::string_view value = valueOf("--list=");
-      if (value == "found") {
-        options.listing = Listing::Found;
-      } else if (value == "unknown") {
-        options.listing = Listing::Unknown;
-      } else if (value == "both") {
-        options.listing = Listing::Both;
-      } else {
-        printError("--list takes found, unknown or both, not '" + escapeControls(value) + "'");
-        return 2;
-      }
-    } else if (arg.starts_with("--export=")) {
-      options.exportPath = valueOf("--export=");
-      options.exporting = true;
-    } else if (arg.starts_with("--delimiter=")) {
-      options.delimiterAnswer = valueOf("--delimiter=");
-      options.delimiterGiven = true;
-    } else if (arg.starts_with("--jobs=")) {
-      const std::string value(valueOf("--jobs="));
-      char* end = nullptr;
-      const unsigned long jobs = std::strtoul(value.c_str(), &end, 10);
-      if (value.empty() || *end != '\0' || jobs == 0 || jobs > 1024) {
-        printError("--jobs takes a number from 1 to 1024, not '" + escapeControls(value) + "'");
-        return 2;
-      }
-      options.jobs = static_cast<unsigned>(jobs);
-    } else if (arg.starts_with("--encoding=")) {
-      if (arg != "--encoding=cp1252") {
-        printError("unsupported encoding '" + escapeControls(valueOf("--encoding=")) + "' (supported: cp1252)");
-        return 2;
-      }
-    } else if (arg.starts_with("--decode=")) {
-      if (!parseDecodeMode(valueOf("--decode="), options.decode)) return 2;
-    } else if (arg.starts_with("--rules=")) {
-      const std::optional<ScanRules> rules = parseRulesOption(arg);
-      if (!rules) return 2;
-      options.rules = *rules;
-    } else if (arg.starts_with("--max-download-time=")) {
-      if (!parseDownloadTime(valueOf("--max-download-time="), options.http.totalTimeout)) return 2;
-    } else if (arg.starts_with("--max-download-size=")) {
-      if (!parseDownloadSize(valueOf("--max-download-size="), options.http.maxBytes)) return 2;
-    } else if (arg == "--verbose") {
-      options.verbose = true;
-    } else {
-      printError("unknown option '" + escapeControls(arg) + "'\nTry 'mailsift scan --help'.");
-      return 2;
-    }
+bool parseListing(std::string_view value, Listing& listing) {
+  if (equalsNoCase(value, "found")) {
+    listing = Listing::Found;
+  } else if (equalsNoCase(value, "unknown")) {
+    listing = Listing::Unknown;
+  } else if (equalsNoCase(value, "both")) {
+    listing = Listing::Both;
+  } else {
+    printError("--list takes found, unknown or both, not '" + escapeControls(value) + "'");
+    return false;
+  }
+  return true;
+}
+
+// Parses the arguments; returns the exit status to end with, or nothing to
+// go on.
+std::optional<int> parseOptions(std::span<const std::string_view> args, Options& options) {
+  const Option table[] = {
+      {"list", '\0', true, [&](std::string_view v) { return parseListing(v, options.listing); }},
+      {"export", 'o', true,
+       [&](std::string_view v) {
+         options.exportPath = v;
+         options.exporting = true;
+         return true;
+       }},
+      {"delimiter", '\0', true,
+       [&](std::string_view v) {
+         options.delimiterAnswer = v;
+         options.delimiterGiven = true;
+         return true;
+       }},
+      {"rules", '\0', true, [&](std::string_view v) { return parseRules(v, options.rules); }},
+      {"jobs", 'j', true, [&](std::string_view v) { return parseJobs(v, options.jobs); }},
+      {"decode", '\0', true, [&](std::string_view v) { return parseDecodeMode(v, options.decode); }},
+      {"encoding", '\0', true, [](std::string_view v) { return parseEncoding(v); }},
+      {"max-download-time", '\0', true,
+       [&](std::string_view v) { return parseDownloadTime(v, options.http.totalTimeout); }},
+      {"max-download-size", '\0', true,
+       [&](std::string_view v) { return parseDownloadSize(v, options.http.maxBytes); }},
+      {"format", '\0', true, [&](std::string_view v) { return parseFormat(v, options.format); }},
+      {"null", '0', false,
+       [&](std::string_view) {
+         options.recordEnd = '\0';
+         return true;
+       }},
+      {"quiet", 'q', false, setFlag(options.quiet)},
+      {"verbose", '\0', false, setFlag(options.verbose)},
+  };
+  if (const std::optional<int> status = OptionParser("mailsift scan", kHelp, table).parse(args, options.paths)) {
+    return status;
   }
   if (options.paths.empty()) {
     printError("no PATH given\nTry 'mailsift scan --help'.");
@@ -154,14 +162,18 @@ int parseOptions(std::span<const std::string_view> args, Options& options) {
     printError("--delimiter goes with --export");
     return 2;
   }
-  return -1;
+  if (options.format == OutputFormat::Jsonl) {
+    printError("--format=jsonl is not built yet");
+    return 2;
+  }
+  return std::nullopt;
 }
 
 // One line on standard error, rewritten in place at most ten times a second
-// and cleared at the end. Only on a terminal.
+// and cleared at the end. Only on a terminal, and not when asked to be quiet.
 class ProgressLine {
  public:
-  ProgressLine() : m_enabled(platform::isTerminal(stderr)) {}
+  explicit ProgressLine(bool quiet) : m_enabled(!quiet && platform::isTerminal(stderr)) {}
   ~ProgressLine() { clear(); }
   ProgressLine(const ProgressLine&) = delete;
   ProgressLine& operator=(const ProgressLine&) = delete;
@@ -188,6 +200,8 @@ class ProgressLine {
     std::string line = head;
     if (progress.currentPath != nullptr) {
       line += displayName(*progress.currentPath);
+    } else if (progress.source != nullptr && progress.source->kind == SourceKind::StandardInput) {
+      line += "standard input";
     } else if (progress.source != nullptr) {
       line += displayName(progress.source->target);
     }
@@ -213,10 +227,10 @@ class ProgressLine {
   std::chrono::steady_clock::time_point m_lastDraw;
 };
 
-void printList(OutputBuffer& out, const ResultLists& lists, ListId list) {
+void printList(OutputBuffer& out, const ResultLists& lists, ListId list, char recordEnd) {
   for (std::size_t i = 0; i < lists.count(list); ++i) {
     out.append(lists.at(list, i));
-    out.append("\n");
+    out.append(std::string_view(&recordEnd, 1));
   }
 }
 
@@ -233,7 +247,7 @@ std::string summaryLine(const ScanReport& report, const ResultLists& lists) {
 
 int runScan(std::span<const std::string_view> args) {
   Options options;
-  if (const int status = parseOptions(args, options); status >= 0) return status;
+  if (const std::optional<int> status = parseOptions(args, options)) return *status;
 
   std::optional<std::string> delimiter;
   if (options.exporting) {
@@ -256,7 +270,7 @@ int runScan(std::span<const std::string_view> args) {
   ResultLists lists;
   ScanReport report;
   {
-    ProgressLine progress;
+    ProgressLine progress(options.quiet);
     ScanOptions scanOptions;
     scanOptions.jobs = options.jobs;
     scanOptions.decode.mode = options.decode;
@@ -266,13 +280,14 @@ int runScan(std::span<const std::string_view> args) {
     report = mailsift::runScan(sources, lists, scanOptions);
   }
 
+  const bool verbose = options.verbose && !options.quiet;
   int status = 0;
   for (const SourceOutcome& outcome : report.sources) {
     const std::string target = displayName(outcome.source.target);
     if (outcome.failure) {  // a file that could not be read, a page that could not be fetched
       printFailure(*outcome.failure);
       status = 2;
-    } else if (outcome.source.kind == SourceKind::Folder && options.verbose &&
+    } else if (outcome.source.kind == SourceKind::Folder && verbose &&
                (outcome.unreadableFiles > 0 || outcome.unlistedFolders > 0 || outcome.filesReadBefore > 0)) {
       std::string counts = target + ": " + std::to_string(outcome.unreadableFiles) + " of " +
                            std::to_string(outcome.filesScanned) + " files could not be read, " +
@@ -287,7 +302,7 @@ int runScan(std::span<const std::string_view> args) {
     // Unreadable files in a folder are no error, but a part of the tree left
     // out is.
     if (outcome.unlistedFolders > 0) status = 2;
-    if (options.verbose) {
+    if (verbose) {
       for (const platform::Failure& note : outcome.notes) printFailure(note);
     }
   }
@@ -302,9 +317,11 @@ int runScan(std::span<const std::string_view> args) {
   } else {
     ignoreBrokenPipeSignal();
     OutputBuffer out(stdout);
-    if (options.listing != Listing::Unknown) printList(out, lists, ListId::List1);
-    if (options.listing == Listing::Both) out.append("\n");
-    if (options.listing != Listing::Found) printList(out, lists, ListId::List2);
+    const std::string_view recordEnd(&options.recordEnd, 1);
+    if (options.listing != Listing::Unknown) printList(out, lists, ListId::List1, options.recordEnd);
+    // Between the lists an empty record: a blank line, or a lone NUL.
+    if (options.listing == Listing::Both) out.append(recordEnd);
+    if (options.listing != Listing::Found) printList(out, lists, ListId::List2, options.recordEnd);
     out.flush();
     if (out.failed() && !out.brokenPipe()) {
       printError("cannot write output");
@@ -313,7 +330,7 @@ int runScan(std::span<const std::string_view> args) {
   }
 
   // The command line speaks English, whatever the locale.
-  std::fprintf(stderr, "%s\n", summaryLine(report, lists).c_str());
+  if (!options.quiet) std::fprintf(stderr, "%s\n", summaryLine(report, lists).c_str());
   return status;
 }
 

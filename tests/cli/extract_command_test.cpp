@@ -188,5 +188,84 @@ TEST(ExtractCommand, ALargeFileGivesTheSameLinesOnAnyNumberOfThreadsUnderExtende
   EXPECT_TRUE(many.out == one.out) << "three threads differ from one";
 }
 
+TEST(ExtractCommand, TheCommandLineReadsAsGrepsDoes) {
+  TempFolder folder;
+  const std::string file = folder.write("a.txt", "aa@example.com x@y.test");
+  struct Case {
+    std::vector<std::string> args;  // after the program's name
+    int exitCode;
+    std::string out;  // a part of standard output
+    std::string err;  // a part of standard error
+  };
+  const std::string version = std::string("mailsift ") + MAILSIFT_VERSION + "\n";
+  const std::vector<Case> cases = {
+      {{"-h"}, 0, "Usage: mailsift COMMAND", ""},
+      {{"-V"}, 0, version, ""},
+      {{"help", "extract"}, 0, "Usage: mailsift extract", ""},
+      {{"scna"}, 2, "", "mailsift: unknown command 'scna'\nDid you mean 'scan'?\nTry 'mailsift --help'."},
+      {{"--bogus", "extract"}, 2, "", "unknown option '--bogus'\nTry 'mailsift --help'."},
+      {{"extract", "-h"}, 0, "Usage: mailsift extract", ""},
+      {{"extract", "-V"}, 0, version, ""},
+      {{"extract", "--rules", "EXTENDED", "--decode", "None", "--encoding", "CP1252", file}, 0, "found\taa@", ""},
+      {{"extract", "--encoding=windows-1252", file}, 0, "unknown\tx@y.test\n", ""},
+      {{"extract", "--encoding=utf-8", file}, 2, "", "unsupported encoding 'utf-8' (supported: cp1252)"},
+      {{"extract", "--decod=none", file}, 2, "", "Did you mean '--decode'?\nTry 'mailsift extract --help'."},
+      {{"extract", "-o", "x", file}, 2, "", "unknown option '-o'"},
+      {{"extract", file, "--rules"}, 2, "", "option '--rules' needs a value"},
+      {{"extract", "--format", "Jsonl", file}, 2, "", "--format=jsonl is not built yet"},
+      {{"extract", "--", "--help"}, 2, "", "--help: "},
+      {{"extract", "-q", "missing.txt", file}, 2, "found\taa@example.com\n", "missing.txt: "},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c.args));
+    const auto result = runProcess(MAILSIFT_BINARY, c.args);
+    EXPECT_EQ(result.exitCode, c.exitCode) << result.err;
+    EXPECT_NE(result.out.find(c.out), std::string::npos) << result.out;
+    EXPECT_NE(result.err.find(c.err), std::string::npos) << result.err;
+  }
+}
+
+TEST(ExtractCommand, ShortAndSplitFormsGiveWhatTheLongFormsGive) {
+  TempFolder folder;
+  std::string text;
+  for (int i = 0; i < 2000; ++i)
+    text += "a+" + std::to_string(i) + "@example.com b" + std::to_string(i) + " at x dot y\n";
+  const std::string file = folder.write("a.txt", text);
+  const auto expected = extract({"--rules=extended", "--jobs=2", file});
+  ASSERT_EQ(expected.exitCode, 0);
+  ASSERT_NE(expected.out.find("found\ta+0@example.com\n"), std::string::npos) << expected.out.substr(0, 200);
+  for (const std::vector<std::string>& args :
+       std::vector<std::vector<std::string>>{{"--rules", "extended", "--jobs", "2", file},
+                                             {"-j2", file, "--rules=Extended"},
+                                             {"-j", "2", "--rules=extended", "--", file}}) {
+    const auto result = extract(args);
+    EXPECT_TRUE(result.out == expected.out && result.err == expected.err) << ::testing::PrintToString(args);
+  }
+  const auto nul = extract({"-q0", "--rules=extended", file});
+  std::string asLines = nul.out;
+  std::replace(asLines.begin(), asLines.end(), '\0', '\n');
+  EXPECT_EQ(asLines, expected.out);
+  EXPECT_EQ(nul.out.find('\n'), std::string::npos);
+}
+
+TEST(ExtractCommand, AQuietRunShowsErrorsButNoNotes) {
+  // A gzip stream cut short: --verbose notes what could not be decoded.
+  const std::string damaged("\x1f\x8b\x08\x00\x00\x00\x00\x00\x00\x03\x4b\x4c\x72\x48", 14);
+  const auto verbose = extract({"--verbose"}, damaged);
+  ASSERT_NE(verbose.err, "") << "no note to suppress";
+  EXPECT_EQ(extract({"--verbose", "-q"}, damaged).err, "");
+  EXPECT_EQ(extract({"-q", "--verbose"}, damaged).err, "");
+}
+
+TEST(ExtractCommand, AFileAsStandardInputIsReadOnce) {
+  TempFolder folder;
+  std::string many;
+  for (int i = 0; many.size() < (std::size_t{20} << 20); ++i) many += "u" + std::to_string(i) + "@example.com\n";
+  const std::string big = folder.write("big.txt", many);
+  const auto twice = runProcess(
+      "/bin/bash", {"-c", "\"$0\" extract --jobs=2 - - <\"$1\" | grep -c u0@example.com", MAILSIFT_BINARY, big});
+  EXPECT_EQ(twice.out, "1\n");
+}
+
 }  // namespace
 }  // namespace mailsift

@@ -382,5 +382,112 @@ TEST_F(ScanPageTest, MessagesShowNoPasswordAndNoControlCharacters) {
   EXPECT_EQ(result.err.find('\x1b'), std::string::npos) << result.err;
 }
 
+TEST(ScanCommand, TheCommandLineReadsAsGrepsDoes) {
+  TempFolder folder;
+  const std::string file = folder.write("a.txt", "aa@example.com x@y.test");
+  struct Case {
+    std::vector<std::string> args;
+    int exitCode;
+    std::string out;  // a part of standard output
+    std::string err;  // a part of standard error
+  };
+  const std::vector<Case> cases = {
+      {{"-h"}, 0, "Usage: mailsift scan", ""},
+      {{"-V", file}, 0, std::string("mailsift ") + MAILSIFT_VERSION + "\n", ""},
+      {{"--list=BOTH", "--rules=Extended", "--encoding=Windows-1252", "--decode=NONE", file},
+       0,
+       "aa@example.com\n\nx@y.test\n",
+       ""},
+      {{"--list", "unknown", file}, 0, "x@y.test\n", ""},
+      {{"--jbos=3", file},
+       2,
+       "",
+       "mailsift: unknown option '--jbos'\nDid you mean '--jobs'?\nTry 'mailsift scan --help'."},
+      {{"--verb", file}, 2, "", "unknown option '--verb'\nDid you mean '--verbose'?"},
+      {{"-verbose", file}, 2, "", "unknown option '-v'\nDid you mean '--verbose'?"},
+      {{"-qx", file}, 2, "", "unknown option '-x'\nTry"},
+      {{file, "--jobs"}, 2, "", "option '--jobs' needs a value"},
+      {{file, "-j"}, 2, "", "option '-j' needs a value"},
+      {{"-j0", file}, 2, "", "--jobs takes a number from 1 to 1024, not '0'"},
+      {{"--quiet=yes", file}, 2, "", "option '--quiet' takes no value"},
+      {{"--format=lines", file}, 0, "aa@example.com\n", ""},
+      {{"--format=JSONL", file}, 2, "", "--format=jsonl is not built yet"},
+      {{"--format=xml", file}, 2, "", "--format takes lines or jsonl, not 'xml'"},
+      {{"--", "-h", file}, 2, "aa@example.com\n", "-h: "},
+      {{"--", "--help"}, 2, "", "--help: "},
+      {{"-q", "missing.txt", file}, 2, "aa@example.com\n", "missing.txt: "},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c.args));
+    const auto result = scan(c.args);
+    EXPECT_EQ(result.exitCode, c.exitCode) << result.err;
+    EXPECT_NE(result.out.find(c.out), std::string::npos) << result.out;
+    EXPECT_NE(result.err.find(c.err), std::string::npos) << result.err;
+  }
+}
+
+TEST(ScanCommand, ShortAndSplitFormsGiveWhatTheLongFormsGive) {
+  TempFolder folder;
+  folder.write("tree/a.txt", "cc@example.com aa@example.com x@y.test ab+c@example.com");
+  folder.write("tree/b/c.txt", "bb@example.org q@w.local aa@example.com");
+  std::filesystem::create_symlink(folder.file("nowhere"), folder.path() / "tree/dangling");
+  const std::string tree = folder.file("tree");
+
+  const auto expected = scan({"--list=both", "--jobs=2", "--rules=extended", tree});
+  ASSERT_EQ(expected.exitCode, 0);
+  ASSERT_NE(expected.out.find("ab+c@example.com\n"), std::string::npos) << expected.out;
+  for (const std::vector<std::string>& args :
+       std::vector<std::vector<std::string>>{{"--list", "both", "--jobs", "2", "--rules", "extended", tree},
+                                             {"-j2", tree, "--list=Both", "--rules", "EXTENDED"},
+                                             {"--rules=extended", "-j", "2", "--list", "both", "--", tree}}) {
+    const auto result = scan(args);
+    EXPECT_TRUE(result.out == expected.out && result.err == expected.err) << ::testing::PrintToString(args);
+  }
+
+  // -0: the same records, each ended by a NUL; the lists parted by a lone one.
+  const auto nul = scan({"-0", "--list=both", "--rules=extended", tree});
+  std::string asLines = nul.out;
+  std::replace(asLines.begin(), asLines.end(), '\0', '\n');
+  EXPECT_EQ(asLines, expected.out);
+  EXPECT_EQ(nul.out.find('\n'), std::string::npos);
+
+  const auto quiet = scan({"-q0", "--verbose", "--list=both", "--rules=extended", tree});
+  EXPECT_EQ(quiet.exitCode, 0);
+  EXPECT_EQ(quiet.out, nul.out);
+  EXPECT_EQ(quiet.err, "") << "no counters and no notes";
+  EXPECT_NE(scan({"--verbose", tree}).err.find("could not be read"), std::string::npos) << "a note to suppress";
+
+  scan({"--export=" + folder.file("long.csv"), "--delimiter=tb", tree});
+  ASSERT_NE(readFile(folder.file("long.csv")), "");
+  scan({"-o", folder.file("short.csv"), "--delimiter", "tb", tree});
+  scan({"-o" + folder.file("joined.csv"), "--delimiter=tb", tree});
+  scan({"--export", folder.file("split.csv"), "--delimiter=tb", tree});
+  for (const char* name : {"short.csv", "joined.csv", "split.csv"}) {
+    EXPECT_EQ(readFile(folder.file(name)), readFile(folder.file("long.csv"))) << name;
+  }
+}
+
+TEST(ScanCommand, ADashIsStandardInputReadOnce) {
+  TempFolder folder;
+  const std::string file = folder.write("a.txt", "aa@example.com");
+  const auto mixed = runProcess(MAILSIFT_BINARY, {"scan", "--list=both", "-", file, "-"}, "cd@stdin.de x@y.test");
+  EXPECT_EQ(mixed.exitCode, 0) << mixed.err;
+  EXPECT_EQ(mixed.out, "aa@example.com\ncd@stdin.de\n\nx@y.test\n");
+
+  // A large regular file as standard input is read in pieces at offsets, so
+  // a second "-" could find it all again, every entry a duplicate.
+  std::string many;
+  for (int i = 0; many.size() < (std::size_t{20} << 20); ++i) many += "u" + std::to_string(i) + "@example.com\n";
+  const std::string big = folder.write("big.txt", many);
+  const auto twice =
+      runProcess("/bin/bash", {"-c", "\"$0\" scan --jobs=2 --list=unknown - - <\"$1\"", MAILSIFT_BINARY, big});
+  EXPECT_EQ(twice.exitCode, 0) << twice.err;
+  EXPECT_EQ(twice.err.substr(twice.err.rfind(' ')), " 0\n") << "nothing removed after the second '-'";
+
+  const auto closed = runProcess("/bin/bash", {"-c", "\"$0\" scan - <&-", MAILSIFT_BINARY});
+  EXPECT_EQ(closed.exitCode, 2);
+  EXPECT_NE(closed.err.find("standard input: "), std::string::npos) << closed.err;
+}
+
 }  // namespace
 }  // namespace mailsift
