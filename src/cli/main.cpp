@@ -7,6 +7,7 @@
 
 #include "cli/commands.h"
 #include "cli/output.h"
+#include "mailsift/version.h"
 #include "scanner/top_level_domains.h"
 
 namespace {
