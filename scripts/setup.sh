@@ -24,9 +24,16 @@ ensure_packages() {
 }
 
 # What building the program and its tests needs (publicsuffix: the current
-# top-level domains of extended rules, read at build time).
-BUILD_PACKAGES=(cmake ninja-build g++ pkg-config libcurl4-openssl-dev libarchive-dev zlib1g-dev libisal-dev libpoppler-cpp-dev qt6-base-dev qt6-translations-l10n fonts-dejavu-core publicsuffix)
-TEST_PACKAGES=(googletest libgtest-dev libgmock-dev python3-distributed)
+# top-level domains of extended rules, read at build time; librsvg2-bin: the
+# window's PNG icon, drawn from its SVG).
+BUILD_PACKAGES=(cmake ninja-build g++ pkg-config libcurl4-openssl-dev libarchive-dev zlib1g-dev libisal-dev libpoppler-cpp-dev qt6-base-dev qt6-translations-l10n fonts-dejavu-core publicsuffix librsvg2-bin)
+# Besides GoogleTest, the tools the installed files are checked with: man
+# (groff-base formats), desktop-file-validate, appstreamcli, zsh and fish;
+# python3-distributed runs the Dask example's test.
+TEST_PACKAGES=(googletest libgtest-dev libgmock-dev man-db groff-base desktop-file-utils appstream zsh fish file python3-distributed)
+# What scripts/package needs besides: dpkg-shlibdeps (dpkg-dev), which finds
+# the libraries the package depends on with the help of file.
+PACKAGE_PACKAGES=(dpkg-dev file)
 # What scripts/check needs besides: clang-format and clang-tidy 14 (Debian 12),
 # with run-clang-tidy, and git for the list of files.
 CHECK_PACKAGES=(clang-format clang-tidy git)

@@ -7,6 +7,7 @@
 #include "app/display_text.h"
 #include "cli/option_values.h"
 #include "cli/output.h"
+#include "mailsift/version.h"
 #include "scanner/top_level_domains.h"
 
 namespace mailsift::cli {

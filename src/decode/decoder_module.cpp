@@ -1,6 +1,8 @@
 // The decoders of the module, reached through its table: the module is
-// looked for next to the program, in ../lib/mailsift beside it, in the
-// folder MAILSIFT_MODULE_DIR names, and in the build tree it was made in.
+// looked for in the folder MAILSIFT_MODULE_DIR names, next to the program,
+// where it is installed beside the program (../lib/mailsift, or
+// ../lib/<triplet>/mailsift on Debian), and in the build tree it was made in
+// unless the build leaves that out.
 #include <mutex>
 #include <string>
 #include <vector>
@@ -9,8 +11,8 @@
 #include "platform/files.h"
 #include "platform/shared_library.h"
 
-#ifndef MAILSIFT_MODULE_BUILD_DIR
-#error "MAILSIFT_MODULE_BUILD_DIR must be defined by the build"
+#ifndef MAILSIFT_MODULE_INSTALL_DIR
+#error "MAILSIFT_MODULE_INSTALL_DIR must be defined by the build"
 #endif
 
 namespace mailsift {
@@ -23,9 +25,11 @@ std::vector<std::string> moduleFolders() {
   }
   if (const std::string program = platform::executableFolder(); !program.empty()) {
     folders.push_back(program);
-    folders.push_back(program + "/../lib/mailsift");
+    folders.push_back(program + "/" MAILSIFT_MODULE_INSTALL_DIR);
   }
+#ifdef MAILSIFT_MODULE_BUILD_DIR
   folders.emplace_back(MAILSIFT_MODULE_BUILD_DIR);
+#endif
   return folders;
 }
 

@@ -20,6 +20,7 @@
 #include "gui/images.h"
 #include "gui/result_list_model.h"
 #include "gui/window_texts.h"
+#include "mailsift/version.h"
 #include "results/csv_export.h"
 
 namespace mailsift::gui {

@@ -16,6 +16,9 @@
 
 int main(int argc, char** argv) {
   QApplication application(argc, argv);
+  // Ties the window to its desktop entry, for its icon and name in the
+  // desktop's task bar (Wayland matches them by this name).
+  QGuiApplication::setDesktopFileName(QStringLiteral(MAILSIFT_APP_ID));
   mailsift::gui::QtDialogs dialogs;
   mailsift::gui::WindowSettings settings;
   settings.makerUrl = QStringLiteral(MAILSIFT_MAKER_URL);

@@ -15,9 +15,7 @@
 #include <mutex>
 #include <utility>
 
-#ifndef MAILSIFT_VERSION
-#error "MAILSIFT_VERSION must be defined by the build"
-#endif
+#include "mailsift/version.h"
 
 namespace mailsift::platform {
 namespace {

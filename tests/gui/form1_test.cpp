@@ -19,6 +19,7 @@
 
 #include "fake_dialogs.h"
 #include "gui/form1.h"
+#include "mailsift/version.h"
 #include "support/http_test_server.h"
 #include "support/temp_folder.h"
 

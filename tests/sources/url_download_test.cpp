@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "mailsift/version.h"
 #include "support/failures.h"
 #include "support/http_test_server.h"
 #include "support/temp_folder.h"
