@@ -6,6 +6,7 @@
 #include <random>
 #include <string>
 
+#include "mailsift/version.h"
 #include "support/process.h"
 #include "support/temp_folder.h"
 

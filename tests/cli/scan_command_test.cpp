@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "support/http_test_server.h"
+#include "mailsift/version.h"
 #include "support/process.h"
 #include "support/temp_folder.h"
 
