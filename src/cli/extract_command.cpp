@@ -8,6 +8,7 @@
 #include "app/display_text.h"
 #include "app/piece_scan.h"
 #include "cli/commands.h"
+#include "cli/json_lines.h"
 #include "cli/option_values.h"
 #include "cli/output.h"
 #include "sources/content_scan.h"
@@ -93,18 +94,25 @@ struct ExtractOptions {
   PieceScanOptions pieces;
   DecodeOptions decode;
   bool verbose = false;
+  OutputFormat format = OutputFormat::Lines;
 };
 
 // Scans one input, in pieces on several threads when it is a large regular
 // file of plain text, and prints its entries in text order. Returns the
 // read failure.
 std::optional<platform::Failure> extractFrom(platform::InputFile& input, const ExtractOptions& options,
-                                             OutputBuffer& out, LinePrinter& printer, ReadBuffer& buffer) {
+                                             OutputBuffer& out, EntrySink& printer, const JsonLinePrinter& json,
+                                             ReadBuffer& buffer) {
   if (worthScanningInPieces(input, options.pieces) && !needsDecoding(input, buffer, options.decode)) {
+    const bool jsonl = options.format == OutputFormat::Jsonl;
     return scanInPieces(
-               input, options.pieces, [] { return std::make_unique<PieceLines>(); },
+               input, options.pieces,
+               [&]() -> std::unique_ptr<PieceCollector> {
+                 if (jsonl) return std::make_unique<JsonPieceLines>(json.sourceFields());
+                 return std::make_unique<PieceLines>();
+               },
                [&](PieceCollector& piece) {
-                 out.append(static_cast<PieceLines&>(piece).text);
+                 out.append(jsonl ? static_cast<JsonPieceLines&>(piece).text : static_cast<PieceLines&>(piece).text);
                  return out.failed() ? SinkReply::Stop : SinkReply::Continue;
                })
         .failure;
@@ -153,6 +161,10 @@ int runExtract(std::span<const std::string_view> args) {
       const std::optional<ScanRules> rules = parseRulesOption(arg);
       if (!rules) return 2;
       options.pieces.rules = *rules;
+    } else if (arg.starts_with("--format=")) {
+      const std::optional<OutputFormat> format = parseFormatOption(arg);
+      if (!format) return 2;
+      options.format = *format;
     } else {
       printError("unknown option '" + escapeControls(arg) + "'\nTry 'mailsift extract --help'.");
       return 2;
@@ -162,7 +174,9 @@ int runExtract(std::span<const std::string_view> args) {
 
   ignoreBrokenPipeSignal();
   OutputBuffer out(stdout);
-  LinePrinter printer(out);
+  LinePrinter lines(out);
+  JsonLinePrinter json(out);
+  EntrySink& printer = options.format == OutputFormat::Jsonl ? static_cast<EntrySink&>(json) : lines;
   ReadBuffer buffer;
   int status = 0;
   for (const std::string& file : files) {
@@ -173,7 +187,8 @@ int runExtract(std::span<const std::string_view> args) {
     } else {
       failure = platform::InputFile::open(file, input);
     }
-    if (!failure) failure = extractFrom(input, options, out, printer, buffer);
+    if (options.format == OutputFormat::Jsonl) json.setSource(file);
+    if (!failure) failure = extractFrom(input, options, out, printer, json, buffer);
     if (out.failed()) break;
     if (failure) {
       out.flush();  // keep the order of earlier output and this message

@@ -51,6 +51,18 @@ std::optional<ScanRules> parseRulesOption(std::string_view arg) {
   return rules;
 }
 
+std::optional<OutputFormat> parseFormatOption(std::string_view arg) {
+  const std::string_view name = arg.substr(arg.find('=') + 1);
+  std::string lower(name);
+  for (char& c : lower) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + ('a' - 'A'));
+  }
+  if (lower == "lines") return OutputFormat::Lines;
+  if (lower == "jsonl") return OutputFormat::Jsonl;
+  printError("--format takes lines or jsonl, not '" + escapeControls(name) + "'");
+  return std::nullopt;
+}
+
 void ignoreBrokenPipeSignal() {
 #ifdef SIGPIPE
   std::signal(SIGPIPE, SIG_IGN);

@@ -11,6 +11,10 @@
 
 namespace mailsift::cli {
 
+// How entries are printed: one per line as text, or one JSON object per
+// line with where each was read (cli/json_lines.h).
+enum class OutputFormat : unsigned char { Lines, Jsonl };
+
 // Collects output in a large buffer and writes it in big pieces. After a
 // failed write every further call does nothing; failed() and brokenPipe()
 // tell why. Not thread-safe.
@@ -54,6 +58,11 @@ void printFailure(const platform::Failure& failure);
 // "extended" in any letter case; for any other name, prints why and gives
 // nothing.
 std::optional<ScanRules> parseRulesOption(std::string_view arg);
+
+// The format of the option `arg`, "--format=NAME" with NAME "lines" or
+// "jsonl" in any letter case; for any other name, prints why and gives
+// nothing.
+std::optional<OutputFormat> parseFormatOption(std::string_view arg);
 
 // Lets writes to a closed pipe fail with an error instead of ending the
 // process, so the program can stop quietly.
