@@ -9,6 +9,7 @@
 #include "app/display_text.h"
 #include "app/scan_job.h"
 #include "cli/commands.h"
+#include "cli/json_lines.h"
 #include "cli/option_values.h"
 #include "cli/output.h"
 #include "platform/terminal.h"
@@ -83,6 +84,7 @@ struct Options {
   bool verbose = false;
   platform::HttpOptions http;  // the limits of downloads
   std::vector<std::string> paths;
+  OutputFormat format = OutputFormat::Lines;
 };
 
 // Parses the arguments; returns -1 to go on, or the exit status to end with.
@@ -141,6 +143,10 @@ int parseOptions(std::span<const std::string_view> args, Options& options) {
       if (!parseDownloadSize(valueOf("--max-download-size="), options.http.maxBytes)) return 2;
     } else if (arg == "--verbose") {
       options.verbose = true;
+    } else if (arg.starts_with("--format=")) {
+      const std::optional<OutputFormat> format = parseFormatOption(arg);
+      if (!format) return 2;
+      options.format = *format;
     } else {
       printError("unknown option '" + escapeControls(arg) + "'\nTry 'mailsift scan --help'.");
       return 2;
@@ -220,6 +226,43 @@ void printList(OutputBuffer& out, const ResultLists& lists, ListId list) {
   }
 }
 
+// The entry objects of `list`, each with its first origin.
+void printJsonList(OutputBuffer& out, const ResultLists& lists, ListId list, const EntryOrigins& origins) {
+  const TargetList target = list == ListId::List1 ? TargetList::List1 : TargetList::List2;
+  std::string line;
+  std::string_view lastSource;
+  std::string sourceFields;
+  for (std::size_t i = 0; i < lists.count(list); ++i) {
+    const std::string_view entry = lists.at(list, i);
+    EntryOrigins::Origin origin;
+    static_cast<void>(origins.find(list, entry, origin));  // every entry was noted on its way in
+    if (sourceFields.empty() || origin.source.data() != lastSource.data()) {
+      lastSource = origin.source;
+      sourceFields = jsonSourceFields(origin.source);
+    }
+    line.clear();
+    appendEntryObject(line, target, entry, sourceFields, EntryOrigin{origin.offset, origin.view});
+    out.append(line);
+  }
+}
+
+// The figures of the summary object: the counters line's, and the totals
+// of the report.
+ScanSummaryFigures summaryFigures(const ScanReport& report, const ResultLists& lists, double seconds) {
+  ScanSummaryFigures figures;
+  figures.found = lists.count(ListId::List1);
+  figures.unknown = lists.count(ListId::List2);
+  figures.duplicate = report.anyFileScanned ? report.last.removedFromList1 : 0;
+  figures.duplicatesRemoved = report.removedFromList1;
+  for (const SourceOutcome& outcome : report.sources) {
+    figures.unreadableFiles += outcome.unreadableFiles;
+    figures.unlistedFolders += outcome.unlistedFolders;
+    if (outcome.failure) ++figures.failedSources;
+  }
+  figures.seconds = seconds;
+  return figures;
+}
+
 // The counters and, when a file was scanned, the duplicate notice of the
 // last one, in one line: "Found:12 Unknown:3 Duplicate 0".
 std::string summaryLine(const ScanReport& report, const ResultLists& lists) {
@@ -255,6 +298,8 @@ int runScan(std::span<const std::string_view> args) {
 
   ResultLists lists;
   ScanReport report;
+  EntryOrigins origins;
+  const auto started = std::chrono::steady_clock::now();
   {
     ProgressLine progress;
     ScanOptions scanOptions;
@@ -263,8 +308,10 @@ int runScan(std::span<const std::string_view> args) {
     scanOptions.rules = options.rules;
     scanOptions.http = options.http;
     scanOptions.onProgress = [&](const ScanProgress& p) { progress.update(p); };
+    if (options.format == OutputFormat::Jsonl) scanOptions.origins = &origins;
     report = mailsift::runScan(sources, lists, scanOptions);
   }
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
 
   int status = 0;
   for (const SourceOutcome& outcome : report.sources) {
@@ -299,12 +346,21 @@ int runScan(std::span<const std::string_view> args) {
                    escapeControls(exportErrorDescription(*failure)).c_str());
       return 1;
     }
-  } else {
+  }
+  if (!options.exporting || options.format == OutputFormat::Jsonl) {
     ignoreBrokenPipeSignal();
     OutputBuffer out(stdout);
-    if (options.listing != Listing::Unknown) printList(out, lists, ListId::List1);
-    if (options.listing == Listing::Both) out.append("\n");
-    if (options.listing != Listing::Found) printList(out, lists, ListId::List2);
+    if (options.format == OutputFormat::Jsonl) {
+      if (!options.exporting && options.listing != Listing::Unknown) printJsonList(out, lists, ListId::List1, origins);
+      if (!options.exporting && options.listing != Listing::Found) printJsonList(out, lists, ListId::List2, origins);
+      std::string summary;
+      appendSummaryObject(summary, summaryFigures(report, lists, seconds));
+      out.append(summary);
+    } else {
+      if (options.listing != Listing::Unknown) printList(out, lists, ListId::List1);
+      if (options.listing == Listing::Both) out.append("\n");
+      if (options.listing != Listing::Found) printList(out, lists, ListId::List2);
+    }
     out.flush();
     if (out.failed() && !out.brokenPipe()) {
       printError("cannot write output");
