@@ -134,6 +134,7 @@ TEST(JsonOutput, EntryObjectsAreTheLinesWithOffsetsIntoTheirViews) {
   for (const bool extended : {false, true}) {
     const std::string rules = extended ? "--rules=extended" : "--rules=specified";
     for (const Case& each : corpus) {
+      if (extended && each.name == "big.txt") continue;  // pieces are cut alike under both rules
       SCOPED_TRACE(each.name + " " + rules);
       const std::string file = folder.write(each.name, each.content);
       const test::ProcessResult lines = run({"extract", rules, "--jobs=3", file});
