@@ -49,7 +49,7 @@ class EntryOrigins {
 
   static std::uint32_t indexOf(std::vector<std::string>& names, std::string_view name);
 
-  Map m_first[2];                     // List1, List2
+  Map m_first[2];  // List1, List2
   std::vector<std::string> m_sources;
   std::vector<std::string> m_views;
 };

@@ -41,12 +41,12 @@ void appendEntryObject(std::string& out, TargetList target, std::string_view ent
 struct ScanSummaryFigures {
   std::size_t found = 0;
   std::size_t unknown = 0;
-  std::size_t duplicate = 0;           // as in the counters line; 0 when no file was scanned
-  std::size_t duplicatesRemoved = 0;   // from List1 over the whole scan
-  std::size_t unreadableFiles = 0;     // in folders
+  std::size_t duplicate = 0;          // as in the counters line; 0 when no file was scanned
+  std::size_t duplicatesRemoved = 0;  // from List1 over the whole scan
+  std::size_t unreadableFiles = 0;    // in folders
   std::size_t unlistedFolders = 0;
-  std::size_t failedSources = 0;       // files and pages that could not be read
-  double seconds = 0;                  // wall time of the scan
+  std::size_t failedSources = 0;  // files and pages that could not be read
+  double seconds = 0;             // wall time of the scan
 };
 
 // Appends the summary object and its line end:

@@ -18,13 +18,15 @@ TEST(JsonLines, TextIsEscapedAndInvalidUtf8BecomesReplacementCharacters) {
       {"say \"hi\" \\ now", "say \\\"hi\\\" \\\\ now", true},
       {std::string("\n\r\t\b\f\x01\x1b\x1f\x7f\0", 10), "\\n\\r\\t\\b\\f\\u0001\\u001b\\u001f\\u007f\\u0000", true},
       {"m\xC3\xBCller \xE2\x82\xAC \xF0\x9F\x98\x80", "m\xC3\xBCller \xE2\x82\xAC \xF0\x9F\x98\x80", true},
-      {"a\xFF" "b", "a" + kFffd + "b", false},
-      {"\xC0\xAF", kFffd + kFffd, false},                  // overlong "/"
-      {"\xE0\x80\xAF", kFffd + kFffd + kFffd, false},      // overlong, three bytes
-      {"\xED\xA0\x80", kFffd + kFffd + kFffd, false},      // a surrogate
+      {"a\xFF"
+       "b",
+       "a" + kFffd + "b", false},
+      {"\xC0\xAF", kFffd + kFffd, false},                          // overlong "/"
+      {"\xE0\x80\xAF", kFffd + kFffd + kFffd, false},              // overlong, three bytes
+      {"\xED\xA0\x80", kFffd + kFffd + kFffd, false},              // a surrogate
       {"\xF4\x90\x80\x80", kFffd + kFffd + kFffd + kFffd, false},  // past U+10FFFF
-      {"x\xE2\x82", "x" + kFffd + kFffd, false},           // cut short at the end
-      {"\xC3\x28", kFffd + "(", false},                    // a lead byte without its continuation
+      {"x\xE2\x82", "x" + kFffd + kFffd, false},                   // cut short at the end
+      {"\xC3\x28", kFffd + "(", false},                            // a lead byte without its continuation
   };
   for (const auto& [text, expected, valid] : cases) {
     std::string out = "<";
@@ -34,9 +36,14 @@ TEST(JsonLines, TextIsEscapedAndInvalidUtf8BecomesReplacementCharacters) {
 }
 
 TEST(JsonLines, Base64FollowsTheStandardVectors) {
-  const std::pair<std::string, std::string> cases[] = {{"", ""},         {"f", "Zg=="},         {"fo", "Zm8="},
-                                                       {"foo", "Zm9v"},  {"foob", "Zm9vYg=="},  {"fooba", "Zm9vYmE="},
-                                                       {"foobar", "Zm9vYmFy"}, {std::string("\xFF\xFE\x00", 3), "//4A"}};
+  const std::pair<std::string, std::string> cases[] = {{"", ""},
+                                                       {"f", "Zg=="},
+                                                       {"fo", "Zm8="},
+                                                       {"foo", "Zm9v"},
+                                                       {"foob", "Zm9vYg=="},
+                                                       {"fooba", "Zm9vYmE="},
+                                                       {"foobar", "Zm9vYmFy"},
+                                                       {std::string("\xFF\xFE\x00", 3), "//4A"}};
   for (const auto& [bytes, expected] : cases) {
     std::string out;
     appendBase64(out, bytes);

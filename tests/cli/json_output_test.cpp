@@ -71,7 +71,8 @@ test::ProcessResult run(std::vector<std::string> args, const std::string& input 
 // and a wide letter right of the "@".
 const std::string kText =
     "Hello Zed@Example.com, john(at)example(dot)com; (dot)lead@x.de mary at example.org\n"
-    "amy@b\xDC" "ro.de x@y.test first.last[at]sub[dot]example[punkt]org a+tag@plus.com\n";
+    "amy@b\xDC"
+    "ro.de x@y.test first.last[at]sub[dot]example[punkt]org a+tag@plus.com\n";
 
 bool isLeftClass(char c, bool extended) {
   return std::isalnum(static_cast<unsigned char>(c)) || c == '.' || c == '_' || c == '-' || (extended && c == '+');
@@ -123,9 +124,9 @@ TEST(JsonOutput, EntryObjectsAreTheLinesWithOffsetsIntoTheirViews) {
        test::writeContainer(layout("tar.gz"), {{"docs/a.txt", kText}}),
        {{"gzip, tar member docs/a.txt", kText}}},
       {"a.zip",
-       test::writeContainer(layout("zip"),
-                            {{"notes/a, b.txt", kText},
-                             {"word/document.xml", "<w:document><w:t>ann@example.com</w:t></w:document>"}}),
+       test::writeContainer(
+           layout("zip"),
+           {{"notes/a, b.txt", kText}, {"word/document.xml", "<w:document><w:t>ann@example.com</w:t></w:document>"}}),
        {{"zip member notes/a, b.txt", kText}, {"zip member word/document.xml, markup text", ""}}},
       {"u16.txt", utf16le(kText), {{"utf-16le", kText}}},
       {"escaped.txt", escaped, {{"", escaped}, {"escapes", "contact: joe@example.net, ann@example.com\n"}}},
@@ -151,7 +152,8 @@ TEST(JsonOutput, EntryObjectsAreTheLinesWithOffsetsIntoTheirViews) {
         EXPECT_EQ(object["list"] + "\t" + object["entry"], expected[i]) << i;
         EXPECT_EQ(object["source"], file);
         const std::string view = object["decoded"];
-        EXPECT_EQ(object.keys, view.empty() ? "type,entry,list,source,offset" : "type,entry,list,source,offset,decoded");
+        EXPECT_EQ(object.keys,
+                  view.empty() ? "type,entry,list,source,offset" : "type,entry,list,source,offset,decoded");
         ASSERT_TRUE(each.views.contains(view)) << "unexpected view '" << view << "' of " << expected[i];
         ++seen[view];
         const std::string& shown = each.views.at(view);
@@ -168,8 +170,8 @@ TEST(JsonOutput, EntryObjectsAreTheLinesWithOffsetsIntoTheirViews) {
 TEST(JsonOutput, NamesAndEntriesOfAnyBytesComeBackWhole) {
   TempFolder folder;
   const std::string content = "ann@b\xDCro.de\n";
-  const std::vector<std::string> names = {"q\"uote\\back\tslash.txt", "ctl\x1b[31m\nline\x01.txt", "bad\xFF\xC0name.txt",
-                                          "m\xC3\xBCnchen.txt"};
+  const std::vector<std::string> names = {"q\"uote\\back\tslash.txt", "ctl\x1b[31m\nline\x01.txt",
+                                          "bad\xFF\xC0name.txt", "m\xC3\xBCnchen.txt"};
   std::vector<std::string> args = {"extract", "--format=jsonl"};
   for (const std::string& name : names) args.push_back(folder.write(name, content));
   args.push_back("-");
@@ -215,12 +217,12 @@ TEST(JsonOutput, AScanGivesFirstOriginsAndTheCountersOfItsSummary) {
   ASSERT_EQ(objects.size(), 5u);
   std::string listed;
   for (std::size_t i = 0; i + 1 < objects.size(); ++i) {
-    listed += objects[i]["list"] + " " + objects[i]["entry"] + " " + objects[i]["source"] + " " + objects[i]["offset"] +
-              "\n";
+    listed +=
+        objects[i]["list"] + " " + objects[i]["entry"] + " " + objects[i]["source"] + " " + objects[i]["offset"] + "\n";
   }
-  EXPECT_EQ(listed, "found shared@example.com " + first + " 0\n" +      //
-                        "found zz@example.com " + second + " 0\n" +     // a folder's file as walked
-                        "unknown x@y.test " + first + " 19\n" +         //
+  EXPECT_EQ(listed, "found shared@example.com " + first + " 0\n" +   //
+                        "found zz@example.com " + second + " 0\n" +  // a folder's file as walked
+                        "unknown x@y.test " + first + " 19\n" +      //
                         "unknown new@z.test " + second + " 43\n");
   std::string entries;
   for (std::size_t i = 0; i + 1 < objects.size(); ++i) entries += objects[i]["entry"] + "\n";
