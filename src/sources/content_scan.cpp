@@ -351,7 +351,8 @@ class FileDecoder {
     const bool read = lookAt(reader, bufferAt(depth), look, name, depth == 0);
     if (const std::optional<ContainerKind> container = recogniseContainer(look.head)) {
       if (depth == 0) m_primary.remember();
-      scanContainer(look, reader, *container, name, view, depth, sink);
+      PrefixedReader whole(look.head, reader);
+      scanContainer(whole, *container, name, view, depth, sink);
     } else if (looksLikePdf(look.head)) {
       scanPdf(look, reader, name, view, sink, depth == 0 ? m_file : nullptr);
     } else if (depth == 0 && looksLikeMail(look.head)) {
@@ -413,13 +414,13 @@ class FileDecoder {
     feedAll(markup, LookedAt{}, &text, *m_markupBuffer, name, false);
   }
 
-  void scanContainer(const LookedAt& look, ByteReader& rest, ContainerKind kind, const std::string& name,
-                     const std::string& view, unsigned depth, EntrySink& sink) {
+  // `whole` reads the container from its first byte.
+  void scanContainer(ByteReader& whole, ContainerKind kind, const std::string& name, const std::string& view,
+                     unsigned depth, EntrySink& sink) {
     if (depth >= m_limits.depth) {
       note(platform::Failure{platform::FailureKind::LimitReached, 0, name, "nested deeper than the limit allows"});
       return;
     }
-    PrefixedReader whole(look.head, rest);
     const std::optional<platform::Failure> failure =
         readContainer(whole, kind, name, [&](const ContainerMember& member, ByteReader& data) {
           const std::string memberName = member.name.empty() ? name : name + "//" + member.name;
