@@ -29,7 +29,7 @@ class FileEntries final : public EntrySink {
   TargetList target(std::size_t index) const noexcept { return m_targets[index]; }
   std::string_view text(std::size_t index) const noexcept;
   // Where the entry was read, when the entries keep origins (else an empty
-  // origin). The view lives until the entries are cleared.
+  // origin). Its view is valid until the next change of the entries.
   bool hasOrigins() const noexcept { return m_keepOrigins; }
   EntryOrigin origin(std::size_t index) const noexcept;
 
