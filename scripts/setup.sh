@@ -26,7 +26,8 @@ ensure_packages() {
 # What building the program and its tests needs (publicsuffix: the current
 # top-level domains of extended rules, read at build time).
 BUILD_PACKAGES=(cmake ninja-build g++ pkg-config libcurl4-openssl-dev libarchive-dev zlib1g-dev libisal-dev libpoppler-cpp-dev qt6-base-dev fonts-dejavu-core publicsuffix)
-TEST_PACKAGES=(googletest libgtest-dev libgmock-dev)
+# python3 reads the lines of JSON back in the command-line tests.
+TEST_PACKAGES=(googletest libgtest-dev libgmock-dev python3)
 # What scripts/check needs besides: clang-format and clang-tidy 14 (Debian 12),
 # with run-clang-tidy, and git for the list of files.
 CHECK_PACKAGES=(clang-format clang-tidy git)
