@@ -172,6 +172,7 @@ class Pipeline {
     const std::optional<platform::Failure> none;
     PieceScanOptions pieces{m_jobs, m_options.pieceBytes, m_options.rules};
     pieces.stop = m_options.stop;
+    pieces.origins = m_options.origins;
     const PieceScanResult scanned = mailsift::scanInPieces(input, pieces, [&](const FileEntries& piece) {
       slot.bytes = std::min(slot.bytes + pieces.pieceBytes, input.size());
       onFile(ScannedFile{slot.path, none, slot.bytes, piece, true});
@@ -207,6 +208,7 @@ class Pipeline {
           ++m_folderRuns;
         }
         Slot& slot = m_window.emplace_back();
+        if (m_options.origins) slot.entries = FileEntries(true);
         slot.path = std::move(listed.path);
         slot.folder = std::move(listed.folder);
         slot.nameStart = listed.nameStart;

@@ -59,6 +59,7 @@ struct FolderScanOptions {
   std::uint64_t pieceBytes = std::uint64_t{8} << 20;
   DecodeOptions decode{};                  // decoded views of each file
   ScanRules rules = ScanRules::Specified;  // the rules every file is scanned with
+  bool origins = false;                    // the entries handed over keep where each was read
 };
 
 struct FolderScanSummary {

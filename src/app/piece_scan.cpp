@@ -172,7 +172,12 @@ namespace {
 
 class EntriesCollector final : public PieceCollector {
  public:
+  explicit EntriesCollector(bool origins) : entries(origins) {}
   SinkReply addEntry(TargetList target, std::string_view entry) override { return entries.addEntry(target, entry); }
+  bool wantsOrigins() const noexcept override { return entries.wantsOrigins(); }
+  SinkReply addEntryFrom(TargetList target, std::string_view entry, const EntryOrigin& origin) override {
+    return entries.addEntryFrom(target, entry, origin);
+  }
   void clear() noexcept override { entries.clear(); }
   FileEntries entries;
 };
@@ -182,7 +187,7 @@ class EntriesCollector final : public PieceCollector {
 PieceScanResult scanInPieces(const platform::InputFile& input, const PieceScanOptions& options,
                              const std::function<SinkReply(const FileEntries&)>& deliver) {
   return scanInPieces(
-      input, options, [] { return std::make_unique<EntriesCollector>(); },
+      input, options, [&] { return std::make_unique<EntriesCollector>(options.origins); },
       [&](PieceCollector& collector) { return deliver(static_cast<EntriesCollector&>(collector).entries); });
 }
 

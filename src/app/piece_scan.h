@@ -19,6 +19,7 @@ struct PieceScanOptions {
   unsigned jobs = 0;                                  // threads; 0 means one per core
   std::uint64_t pieceBytes = std::uint64_t{8} << 20;  // nominal length of a piece
   ScanRules rules = ScanRules::Specified;             // the rules of the scan, which also cut the pieces
+  bool origins = false;  // the FileEntries of each piece keep where each entry was read (offsets in the file)
   // When it turns true, the threads end their pieces within a few entries
   // and nothing more is delivered; the result says stopped.
   const std::atomic<bool>* stop = nullptr;
@@ -40,6 +41,11 @@ class StoppableSink final : public EntrySink {
   SinkReply addEntry(TargetList target, std::string_view entry) override {
     if (m_stop != nullptr && m_stop->load(std::memory_order_relaxed)) return SinkReply::Stop;
     return m_entries.addEntry(target, entry);
+  }
+  bool wantsOrigins() const noexcept override { return m_entries.wantsOrigins(); }
+  SinkReply addEntryFrom(TargetList target, std::string_view entry, const EntryOrigin& origin) override {
+    if (m_stop != nullptr && m_stop->load(std::memory_order_relaxed)) return SinkReply::Stop;
+    return m_entries.addEntryFrom(target, entry, origin);
   }
 
  private:

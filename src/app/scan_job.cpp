@@ -3,6 +3,7 @@
 
 #include <filesystem>
 
+#include "app/display_text.h"
 #include "app/named_procedures.h"
 #include "app/piece_scan.h"
 #include "app/scan_file.h"
@@ -23,6 +24,26 @@ bool startsWithNoCase(std::string_view text, std::string_view prefix) {
   }
   return true;
 }
+
+// Notes the origin of every entry on its way into the lists.
+class NotingSink final : public EntrySink {
+ public:
+  NotingSink(ListsSink& lists, EntryOrigins& origins, std::string_view source) noexcept
+      : m_lists(lists), m_origins(origins), m_source(source) {}
+  SinkReply addEntry(TargetList target, std::string_view entry) override {
+    return addEntryFrom(target, entry, EntryOrigin{});
+  }
+  bool wantsOrigins() const noexcept override { return true; }
+  SinkReply addEntryFrom(TargetList target, std::string_view entry, const EntryOrigin& origin) override {
+    m_origins.note(listOf(target), entry, m_source, origin);
+    return m_lists.addEntry(target, entry);
+  }
+
+ private:
+  ListsSink& m_lists;
+  EntryOrigins& m_origins;
+  std::string_view m_source;
+};
 
 class Job {
  public:
@@ -60,6 +81,7 @@ class Job {
   // For a file scanned straight into the lists through `sink`.
   void closeFile(ListsSink& sink) {
     m_report.last = sink.closeFile();
+    m_report.removedFromList1 += m_report.last.removedFromList1;
     noteFileClosed();
   }
 
@@ -78,13 +100,16 @@ class Job {
 
   // Reads and scans one input through the job's buffer into `sink`: a
   // large regular file of plain text in pieces on the job's threads,
-  // anything else with its decoded views.
-  std::optional<platform::Failure> scanInto(platform::InputFile& input, ListsSink& sink, SourceOutcome& outcome) {
+  // anything else with its decoded views. `origin` names the source in
+  // the entries' origins.
+  std::optional<platform::Failure> scanInto(platform::InputFile& input, ListsSink& sink, SourceOutcome& outcome,
+                                            std::string_view origin) {
     const ScanSource& source = outcome.source;
     PieceScanOptions pieces;
     pieces.jobs = m_options.jobs;
     pieces.rules = m_options.rules;
     pieces.stop = m_options.stop;
+    pieces.origins = m_options.origins != nullptr;
     if (worthScanningInPieces(input, pieces) && !needsDecoding(input, m_buffer, m_options.decode)) {
       std::uint64_t done = 0;
       return scanInPieces(input, pieces,
@@ -93,6 +118,10 @@ class Job {
                             // a stop is not kept waiting for all of them.
                             for (std::size_t i = 0; i < piece.size(); ++i) {
                               if (i % kEntriesBetweenStopChecks == 0 && stopRequested()) return SinkReply::Stop;
+                              if (m_options.origins != nullptr) {
+                                m_options.origins->note(listOf(piece.target(i)), piece.text(i), origin,
+                                                        piece.origin(i));
+                              }
                               sink.addEntry(piece.target(i), piece.text(i));
                             }
                             done = std::min(done + pieces.pieceBytes, input.size());
@@ -101,7 +130,9 @@ class Job {
                           })
           .failure;
     }
-    StoppableSink stoppable(sink, m_options.stop);
+    std::optional<NotingSink> noting;
+    if (m_options.origins != nullptr) noting.emplace(sink, *m_options.origins, origin);
+    StoppableSink stoppable(noting ? static_cast<EntrySink&>(*noting) : sink, m_options.stop);
     ContentScanResult scanned = scanContent(
         input, stoppable, m_buffer, m_options.decode, [&](std::uint64_t bytes) { report(source, bytes); },
         m_options.rules);
@@ -122,7 +153,7 @@ class Job {
     ListsSink lists(m_lists);
     platform::InputFile input;
     outcome.failure = platform::InputFile::open(outcome.source.target, input);
-    if (!outcome.failure) outcome.failure = scanInto(input, lists, outcome);
+    if (!outcome.failure) outcome.failure = scanInto(input, lists, outcome, outcome.source.target);
     closeFile(lists);
   }
 
@@ -135,7 +166,7 @@ class Job {
     if (!m_standardInputRead) {
       m_standardInputRead = true;
       platform::InputFile input = platform::InputFile::standardInput();
-      outcome.failure = scanInto(input, lists, outcome);
+      outcome.failure = scanInto(input, lists, outcome, outcome.source.target);
     }
     closeFile(lists);
   }
@@ -147,6 +178,7 @@ class Job {
     folderOptions.trimPaths = true;
     folderOptions.decode = m_options.decode;
     folderOptions.rules = m_options.rules;
+    folderOptions.origins = m_options.origins != nullptr;
     std::function<void(const FolderScanProgress&)> onProgress;
     if (m_options.onProgress) {
       onProgress = [&](const FolderScanProgress& folder) {
@@ -162,8 +194,13 @@ class Job {
     }
     ListsSink lists(m_lists);
     const auto addFile = [&](const ScannedFile& file) {
-      for (std::size_t i = 0; i < file.entries.size(); ++i)
+      for (std::size_t i = 0; i < file.entries.size(); ++i) {
+        if (m_options.origins != nullptr) {
+          m_options.origins->note(listOf(file.entries.target(i)), file.entries.text(i), file.path,
+                                  file.entries.origin(i));
+        }
         lists.addEntry(file.entries.target(i), file.entries.text(i));
+      }
       if (file.notes != nullptr) keepNotes(outcome, *file.notes);
       if (!file.morePieces) closeFile(lists);
     };
@@ -183,8 +220,10 @@ class Job {
       http.onProgress = [&](std::uint64_t received, std::optional<std::uint64_t>) { report(outcome.source, received); };
     }
     ListsSink lists(m_lists);
+    const std::string origin = m_options.origins != nullptr ? hidePasswords(outcome.source.target) : std::string();
     const UrlScanSource page = fetchUrlForScan(
-        outcome.source.target, [&](platform::InputFile& input) { return scanInto(input, lists, outcome); }, http);
+        outcome.source.target, [&](platform::InputFile& input) { return scanInto(input, lists, outcome, origin); },
+        http);
     outcome.failure = page.failure;
     closeFile(lists);
   }

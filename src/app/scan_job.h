@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "app/entry_origins.h"
 #include "app/folder_scan.h"
 #include "app/scan_file.h"
 #include "platform/failure.h"
@@ -61,6 +62,10 @@ struct ScanOptions {
   // Called on the scanning thread after the closing steps of every file,
   // while the lists are consistent; it may read them but not change them.
   std::function<void(const ResultLists&)> afterFile;
+  // When set, the first origin of every entry is noted in it as the entries
+  // are added, in scan order: the source is a file's path as given, a folder
+  // file's path as walked, a page's URL without its password.
+  EntryOrigins* origins = nullptr;
 };
 
 // How one source went.
@@ -79,6 +84,7 @@ struct SourceOutcome {
 struct ScanReport {
   std::vector<SourceOutcome> sources;  // in the order given; a stopped scan lists those it began
   ScanSummary last;                    // how the last file scanned closed (counts, duplicates removed from List1)
+  std::size_t removedFromList1 = 0;    // duplicates removed from List1 over the whole scan
   bool anyFileScanned = false;         // false: no file's closing steps ran, `last` is empty
   bool stopped = false;                // ended early on request; what was found so far stays in the lists
 };

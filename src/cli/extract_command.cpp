@@ -7,6 +7,7 @@
 #include "app/display_text.h"
 #include "app/piece_scan.h"
 #include "cli/commands.h"
+#include "cli/json_lines.h"
 #include "cli/option_parser.h"
 #include "cli/option_values.h"
 #include "cli/output.h"
@@ -73,6 +74,20 @@ constexpr std::string_view kHelp =
     "are taken in any letter case; short options group (-q0); \"--\" ends the\n"
     "options, so that a FILE may begin with \"-\".\n"
     "\n"
+    "With --format=jsonl every entry is printed as\n"
+    "  {\"type\":\"entry\",\"entry\":\"a@b.com\",\"list\":\"found\",\"source\":\"FILE\",\n"
+    "   \"offset\":1234,\"decoded\":\"gzip\"}\n"
+    "\"list\" is found or unknown, \"source\" the FILE as given (\"-\" for standard\n"
+    "input; when it is not valid UTF-8, \"source_bytes\" follows with its bytes\n"
+    "in base64). \"offset\" is where the text the entry was read from begins\n"
+    "(its first character, or the spelled-out form it starts with): a byte\n"
+    "offset in FILE as stored when \"decoded\" is absent, otherwise in the text\n"
+    "of the innermost view \"decoded\" names, counted in characters once UTF-8\n"
+    "or UTF-16 is decoded. \"decoded\" names the views outermost first, joined\n"
+    "by \", \" (see the README): gzip, bzip2, xz, zstd, \"zip member NAME\",\n"
+    "\"tar member NAME\", \"markup text\", \"pdf text\", utf-8, utf-16le,\n"
+    "utf-16be, escapes, \"mail text\", \"mail attachment NAME\".\n"
+    "\n"
     "Exit status: 0 when every input was read, 2 when one could not be read\n"
     "(the others are still scanned) or the options are wrong.\n";
 
@@ -121,12 +136,18 @@ struct ExtractOptions {
 // file of plain text, and prints its entries in text order. Returns the
 // read failure.
 std::optional<platform::Failure> extractFrom(platform::InputFile& input, const ExtractOptions& options,
-                                             OutputBuffer& out, LinePrinter& printer, ReadBuffer& buffer) {
+                                             OutputBuffer& out, EntrySink& printer, const JsonLinePrinter& json,
+                                             ReadBuffer& buffer) {
   if (worthScanningInPieces(input, options.pieces) && !needsDecoding(input, buffer, options.decode)) {
+    const bool jsonl = options.format == OutputFormat::Jsonl;
     return scanInPieces(
-               input, options.pieces, [&] { return std::make_unique<PieceLines>(options.recordEnd); },
+               input, options.pieces,
+               [&]() -> std::unique_ptr<PieceCollector> {
+                 if (jsonl) return std::make_unique<JsonPieceLines>(json.sourceFields(), options.recordEnd);
+                 return std::make_unique<PieceLines>(options.recordEnd);
+               },
                [&](PieceCollector& piece) {
-                 out.append(static_cast<PieceLines&>(piece).text);
+                 out.append(jsonl ? static_cast<JsonPieceLines&>(piece).text : static_cast<PieceLines&>(piece).text);
                  return out.failed() ? SinkReply::Stop : SinkReply::Continue;
                })
         .failure;
@@ -161,44 +182,44 @@ int runExtract(std::span<const std::string_view> args) {
   if (const std::optional<int> status = OptionParser("mailsift extract", kHelp, table).parse(args, files)) {
     return *status;
   }
-  if (options.format == OutputFormat::Jsonl) {
-    printError("--format=jsonl is not built yet");
-    return 2;
-  }
-  if (files.empty()) files.emplace_back("-");
+}
+if (files.empty()) files.emplace_back("-");
 
-  ignoreBrokenPipeSignal();
-  OutputBuffer out(stdout);
-  LinePrinter printer(out, options.recordEnd);
-  ReadBuffer buffer;
-  int status = 0;
-  bool standardInputRead = false;
-  for (const std::string& file : files) {
-    platform::InputFile input;
-    std::optional<platform::Failure> failure;
-    if (file == "-") {
-      // Read once: a second "-" is empty, also where the input is a regular
-      // file that could be read again from its start.
-      if (standardInputRead) continue;
-      standardInputRead = true;
-      input = platform::InputFile::standardInput();
-    } else {
-      failure = platform::InputFile::open(file, input);
-    }
-    if (!failure) failure = extractFrom(input, options, out, printer, buffer);
-    if (out.failed()) break;
-    if (failure) {
-      out.flush();  // keep the order of earlier output and this message
-      printFailure(*failure);
-      status = 2;
-    }
+ignoreBrokenPipeSignal();
+OutputBuffer out(stdout);
+LinePrinter lines(out, options.recordEnd);
+JsonLinePrinter json(out, options.recordEnd);
+EntrySink& printer = options.format == OutputFormat::Jsonl ? static_cast<EntrySink&>(json) : lines;
+ReadBuffer buffer;
+int status = 0;
+bool standardInputRead = false;
+for (const std::string& file : files) {
+  platform::InputFile input;
+  std::optional<platform::Failure> failure;
+  if (file == "-") {
+    // Read once: a second "-" is empty, also where the input is a regular
+    // file that could be read again from its start.
+    if (standardInputRead) continue;
+    standardInputRead = true;
+    input = platform::InputFile::standardInput();
+  } else {
+    failure = platform::InputFile::open(file, input);
   }
-  out.flush();
-  if (out.failed() && !out.brokenPipe()) {
-    printError("cannot write output");
-    return 2;
+  if (options.format == OutputFormat::Jsonl) json.setSource(file);
+  if (!failure) failure = extractFrom(input, options, out, printer, json, buffer);
+  if (out.failed()) break;
+  if (failure) {
+    out.flush();  // keep the order of earlier output and this message
+    printFailure(*failure);
+    status = 2;
   }
-  return status;
+}
+out.flush();
+if (out.failed() && !out.brokenPipe()) {
+  printError("cannot write output");
+  return 2;
+}
+return status;
 }
 
 }  // namespace mailsift::cli

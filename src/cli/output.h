@@ -9,8 +9,8 @@
 
 namespace mailsift::cli {
 
-// What the commands print on standard output: lines of text, or one JSON
-// object per line.
+// How entries are printed: one per line as text, or one JSON object per
+// line with where each was read (cli/json_lines.h).
 enum class OutputFormat : unsigned char { Lines, Jsonl };
 
 // Collects output in a large buffer and writes it in big pieces. After a

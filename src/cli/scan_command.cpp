@@ -9,6 +9,7 @@
 #include "app/display_text.h"
 #include "app/scan_job.h"
 #include "cli/commands.h"
+#include "cli/json_lines.h"
 #include "cli/option_parser.h"
 #include "cli/option_values.h"
 #include "cli/output.h"
@@ -59,8 +60,13 @@ constexpr std::string_view kHelp =
     "  --max-download-size=BYTES  give up a page larger than this, counted after\n"
     "                             any compression is undone; K, M, G mean KiB,\n"
     "                             MiB, GiB (default 1G; 0: no limit)\n"
-    "  --format=lines|jsonl       one entry per line (the default), or one JSON\n"
-    "                             object per line\n"
+    "  --format=lines|jsonl       print the lists as lines (the default), or as\n"
+    "                             one JSON object per entry, as 'mailsift extract\n"
+    "                             --help' shows, with the source (a folder's file\n"
+    "                             as walked, a page's URL without its password)\n"
+    "                             and offset where the entry was first read; a\n"
+    "                             summary object ends the output, also after\n"
+    "                             --export, which then prints nothing else\n"
     "  -0, --null                 end each entry with a NUL instead of a line\n"
     "                             feed, for xargs -0 (with --list=both the lists\n"
     "                             are parted by a lone NUL)\n"
@@ -162,10 +168,6 @@ std::optional<int> parseOptions(std::span<const std::string_view> args, Options&
     printError("--delimiter goes with --export");
     return 2;
   }
-  if (options.format == OutputFormat::Jsonl) {
-    printError("--format=jsonl is not built yet");
-    return 2;
-  }
   return std::nullopt;
 }
 
@@ -234,6 +236,44 @@ void printList(OutputBuffer& out, const ResultLists& lists, ListId list, char re
   }
 }
 
+// The entry objects of `list`, each with its first origin.
+void printJsonList(OutputBuffer& out, const ResultLists& lists, ListId list, const EntryOrigins& origins,
+                   char recordEnd) {
+  const TargetList target = list == ListId::List1 ? TargetList::List1 : TargetList::List2;
+  std::string line;
+  std::string_view lastSource;
+  std::string sourceFields;
+  for (std::size_t i = 0; i < lists.count(list); ++i) {
+    const std::string_view entry = lists.at(list, i);
+    EntryOrigins::Origin origin;
+    static_cast<void>(origins.find(list, entry, origin));  // every entry was noted on its way in
+    if (sourceFields.empty() || origin.source.data() != lastSource.data()) {
+      lastSource = origin.source;
+      sourceFields = jsonSourceFields(origin.source);
+    }
+    line.clear();
+    appendEntryObject(line, target, entry, sourceFields, EntryOrigin{origin.offset, origin.view}, recordEnd);
+    out.append(line);
+  }
+}
+
+// The figures of the summary object: the counters line's, and the totals
+// of the report.
+ScanSummaryFigures summaryFigures(const ScanReport& report, const ResultLists& lists, double seconds) {
+  ScanSummaryFigures figures;
+  figures.found = lists.count(ListId::List1);
+  figures.unknown = lists.count(ListId::List2);
+  figures.duplicate = report.anyFileScanned ? report.last.removedFromList1 : 0;
+  figures.duplicatesRemoved = report.removedFromList1;
+  for (const SourceOutcome& outcome : report.sources) {
+    figures.unreadableFiles += outcome.unreadableFiles;
+    figures.unlistedFolders += outcome.unlistedFolders;
+    if (outcome.failure) ++figures.failedSources;
+  }
+  figures.seconds = seconds;
+  return figures;
+}
+
 // The counters and, when a file was scanned, the duplicate notice of the
 // last one, in one line: "Found:12 Unknown:3 Duplicate 0".
 std::string summaryLine(const ScanReport& report, const ResultLists& lists) {
@@ -269,6 +309,8 @@ int runScan(std::span<const std::string_view> args) {
 
   ResultLists lists;
   ScanReport report;
+  EntryOrigins origins;
+  const auto started = std::chrono::steady_clock::now();
   {
     ProgressLine progress(options.quiet);
     ScanOptions scanOptions;
@@ -277,8 +319,10 @@ int runScan(std::span<const std::string_view> args) {
     scanOptions.rules = options.rules;
     scanOptions.http = options.http;
     scanOptions.onProgress = [&](const ScanProgress& p) { progress.update(p); };
+    if (options.format == OutputFormat::Jsonl) scanOptions.origins = &origins;
     report = mailsift::runScan(sources, lists, scanOptions);
   }
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
 
   const bool verbose = options.verbose && !options.quiet;
   int status = 0;
@@ -314,14 +358,27 @@ int runScan(std::span<const std::string_view> args) {
                    escapeControls(exportErrorDescription(*failure)).c_str());
       return 1;
     }
-  } else {
+  }
+  if (!options.exporting || options.format == OutputFormat::Jsonl) {
     ignoreBrokenPipeSignal();
     OutputBuffer out(stdout);
-    const std::string_view recordEnd(&options.recordEnd, 1);
-    if (options.listing != Listing::Unknown) printList(out, lists, ListId::List1, options.recordEnd);
-    // Between the lists an empty record: a blank line, or a lone NUL.
-    if (options.listing == Listing::Both) out.append(recordEnd);
-    if (options.listing != Listing::Found) printList(out, lists, ListId::List2, options.recordEnd);
+    if (options.format == OutputFormat::Jsonl) {
+      if (!options.exporting && options.listing != Listing::Unknown) {
+        printJsonList(out, lists, ListId::List1, origins, options.recordEnd);
+      }
+      if (!options.exporting && options.listing != Listing::Found) {
+        printJsonList(out, lists, ListId::List2, origins, options.recordEnd);
+      }
+      std::string summary;
+      appendSummaryObject(summary, summaryFigures(report, lists, seconds), options.recordEnd);
+      out.append(summary);
+    } else {
+      const std::string_view recordEnd(&options.recordEnd, 1);
+      if (options.listing != Listing::Unknown) printList(out, lists, ListId::List1, options.recordEnd);
+      // Between the lists an empty record: a blank line, or a lone NUL.
+      if (options.listing == Listing::Both) out.append(recordEnd);
+      if (options.listing != Listing::Found) printList(out, lists, ListId::List2, options.recordEnd);
+    }
     out.flush();
     if (out.failed() && !out.brokenPipe()) {
       printError("cannot write output");

@@ -41,8 +41,8 @@ std::size_t afterFirstBoundary(std::string_view text, const BoundaryTable& bound
 
 bool isScanBoundary(unsigned char byte, ScanRules rules) noexcept { return boundariesOf(rules)[byte]; }
 
-SinkReply AddressStream::scan(std::string_view text) {
-  if (m_reply == SinkReply::Continue && !text.empty()) m_reply = extractAddresses(text, m_sink, m_rules);
+SinkReply AddressStream::scan(std::string_view text, std::uint64_t offset) {
+  if (m_reply == SinkReply::Continue && !text.empty()) m_reply = extractAddresses(text, m_sink, m_rules, offset);
   return m_reply;
 }
 
@@ -50,6 +50,8 @@ SinkReply AddressStream::feed(std::string_view piece) {
   if (m_reply == SinkReply::Stop) return m_reply;
   const BoundaryTable& boundary = boundariesOf(m_rules);
   const std::size_t cut = afterLastBoundary(piece, boundary);
+  const std::uint64_t pieceOffset = m_fed;
+  m_fed += piece.size();
   if (cut == 0) {  // no boundary at all: the whole piece continues the open run
     m_pending.append(piece);
     return m_reply;
@@ -57,18 +59,20 @@ SinkReply AddressStream::feed(std::string_view piece) {
   std::size_t from = 0;
   if (!m_pending.empty()) {
     from = afterFirstBoundary(piece, boundary);
+    const std::uint64_t pendingOffset = pieceOffset - m_pending.size();
     m_pending.append(piece.substr(0, from));
-    scan(m_pending);
+    scan(m_pending, pendingOffset);
     m_pending.clear();
     if (m_pending.capacity() > kKeepPendingCapacity) std::string().swap(m_pending);
   }
-  scan(piece.substr(from, cut - from));
+  scan(piece.substr(from, cut - from), pieceOffset + from);
   m_pending.assign(piece.substr(cut));
   return m_reply;
 }
 
 SinkReply AddressStream::finish() {
-  const SinkReply reply = scan(m_pending);
+  const SinkReply reply = scan(m_pending, m_fed - m_pending.size());
+  m_fed = 0;
   m_pending.clear();
   if (m_pending.capacity() > kKeepPendingCapacity) std::string().swap(m_pending);
   m_reply = SinkReply::Continue;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -26,26 +27,30 @@ bool isScanBoundary(unsigned char byte, ScanRules rules = ScanRules::Specified) 
 class AddressStream {
  public:
   // `sink` receives the entries of `rules`, in text order; it must outlive
-  // the stream.
-  explicit AddressStream(EntrySink& sink, ScanRules rules = ScanRules::Specified) noexcept
-      : m_sink(sink), m_rules(rules) {}
+  // the stream. Origins count the bytes fed since the text began, from
+  // `firstOffset` for a text that is the end of a longer one.
+  explicit AddressStream(EntrySink& sink, ScanRules rules = ScanRules::Specified,
+                         std::uint64_t firstOffset = 0) noexcept
+      : m_sink(sink), m_rules(rules), m_fed(firstOffset) {}
 
   // Scans what `piece` completes. Returns SinkReply::Stop once the sink has
   // asked to stop; later calls then do nothing and return Stop again.
   SinkReply feed(std::string_view piece);
 
   // Ends the text: scans what is still kept. The stream may then take a new
-  // text. Returns Stop when the sink has asked to stop, at any time.
+  // text, whose origins count from 0. Returns Stop when the sink has asked
+  // to stop, at any time.
   SinkReply finish();
 
   // Bytes kept from earlier pieces, waiting for a boundary or the end.
   std::size_t pendingBytes() const noexcept { return m_pending.size(); }
 
  private:
-  SinkReply scan(std::string_view text);
+  SinkReply scan(std::string_view text, std::uint64_t offset);
 
   EntrySink& m_sink;
   ScanRules m_rules;
+  std::uint64_t m_fed;    // bytes of the text fed so far; m_pending ends there
   std::string m_pending;  // the open run after the last boundary so far
   SinkReply m_reply = SinkReply::Continue;
 };

@@ -243,8 +243,12 @@ class Scanner {
   static constexpr std::size_t kLongestTld = kExtended ? detail::kLongestExtendedTld : detail::kLongestTld;
 
  public:
-  Scanner(std::string_view text, EntrySink& sink)
-      : m_text(reinterpret_cast<const unsigned char*>(text.data())), m_size(text.size()), m_sink(sink) {}
+  Scanner(std::string_view text, EntrySink& sink, std::uint64_t textOffset)
+      : m_text(reinterpret_cast<const unsigned char*>(text.data())),
+        m_size(text.size()),
+        m_sink(sink),
+        m_textOffset(textOffset),
+        m_origins(sink.wantsOrigins()) {}
 
   SinkReply run() {
     const detail::CandidateFinder find = detail::bestCandidateFinder(kRules);
@@ -673,7 +677,7 @@ class Scanner {
           entry[leftSize] = '@';
           char* const right = entry + leftSize + 1;
           lowerRight16(right, rightStep);
-          finish(entry, right, rightSize, shapeOfShort(right, rightSize));
+          finish(entry, right, rightSize, shapeOfShort(right, rightSize), leftEnd - leftSize);
           return;
         }
       }
@@ -697,7 +701,7 @@ class Scanner {
       size = withoutFullStop(out, size);
       if (size == 0) return;
     }
-    finish(entry, out, size, shapeOf(out, size));
+    finish(entry, out, size, shapeOf(out, size), leftBegin);
   }
 
   static bool isKnownTld(std::string_view letters) noexcept {
@@ -727,8 +731,9 @@ class Scanner {
   // Takes the entry written so far: the left part, "@" and the right part
   // in lower-case Windows-1252, with room for every right-part byte to take
   // two, and the right part's shape. Cuts the right part to the address,
-  // widens it to UTF-8 and hands the entry over.
-  void finish(const char* entry, char* right, std::size_t size, const RightShape& shape) {
+  // widens it to UTF-8 and hands the entry over; `begin` is where the text
+  // it was read from begins, for a sink that asks.
+  void finish(const char* entry, char* right, std::size_t size, const RightShape& shape, std::size_t begin) {
     TargetList target = TargetList::List2;
     std::size_t tldLength = 0;
     if (shape.lastDot != size) {
@@ -750,7 +755,9 @@ class Scanner {
       }
     }
     if (shape.wide) size = widen(right, size);
-    m_reply = m_sink.addEntry(target, std::string_view(entry, static_cast<std::size_t>(right - entry) + size));
+    const std::string_view text(entry, static_cast<std::size_t>(right - entry) + size);
+    m_reply = m_origins ? m_sink.addEntryFrom(target, text, EntryOrigin{m_textOffset + begin, {}})
+                        : m_sink.addEntry(target, text);
   }
 
   // The room the usual case needs: a step before the entry, whose left part
@@ -761,6 +768,8 @@ class Scanner {
   const unsigned char* m_text;
   std::size_t m_size;
   EntrySink& m_sink;
+  std::uint64_t m_textOffset;               // where the text starts in a longer one
+  bool m_origins;                           // the sink wants to know where entries were read
   SinkReply m_reply = SinkReply::Continue;  // the sink's answer to the last entry
   std::size_t m_blankAtEnd = 0;             // end of the last " at " taken as "@"
   EntryBuffer m_entry;                      // the entry being built
@@ -777,8 +786,12 @@ class Scanner {
 }  // namespace
 
 SinkReply extractAddresses(std::string_view scanText, EntrySink& sink, ScanRules rules) {
-  if (rules == ScanRules::Extended) return Scanner<ScanRules::Extended>(scanText, sink).run();
-  return Scanner<ScanRules::Specified>(scanText, sink).run();
+  return extractAddresses(scanText, sink, rules, 0);
+}
+
+SinkReply extractAddresses(std::string_view scanText, EntrySink& sink, ScanRules rules, std::uint64_t textOffset) {
+  if (rules == ScanRules::Extended) return Scanner<ScanRules::Extended>(scanText, sink, textOffset).run();
+  return Scanner<ScanRules::Specified>(scanText, sink, textOffset).run();
 }
 
 }  // namespace mailsift

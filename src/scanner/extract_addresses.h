@@ -2,6 +2,7 @@
 // (for List1) and unrecognised candidates (for List2), in text order.
 #pragma once
 
+#include <cstdint>
 #include <string_view>
 #include <type_traits>
 #include <utility>
@@ -20,11 +21,32 @@ enum class TargetList : unsigned char {
 // this entry (a reader that went away, a limit reached).
 enum class SinkReply : unsigned char { Continue, Stop };
 
+// Where an entry was read. `offset` is the position of the first byte of the
+// stretch of text the entry was read from (its first character, or the
+// spelled-out form it starts with), counted in the text that was scanned
+// from its beginning. `view` names how that text was made from the bytes as
+// stored (a decompressed member, the text of a PDF...), outermost first;
+// empty for the bytes as stored. The scanner itself leaves it empty: the
+// layers that decode fill it in. Valid only during the call.
+struct EntryOrigin {
+  std::uint64_t offset = 0;
+  std::string_view view;
+};
+
 // Receives the entries of a scan. The entry text is UTF-8, lower case, and
 // valid only during the call; copy it to keep it.
 class EntrySink {
  public:
   virtual SinkReply addEntry(TargetList target, std::string_view entry) = 0;
+
+  // A sink that answers true gets every entry through addEntryFrom instead,
+  // with where it was read. Asked once per text, before its first entry;
+  // most sinks do not care, and their entries cost nothing more.
+  virtual bool wantsOrigins() const noexcept { return false; }
+  virtual SinkReply addEntryFrom(TargetList target, std::string_view entry, const EntryOrigin& origin) {
+    static_cast<void>(origin);
+    return addEntry(target, entry);
+  }
 
  protected:
   ~EntrySink() = default;
@@ -42,6 +64,11 @@ class EntrySink {
 // entry and the result is Stop; otherwise it is Continue. An exception
 // thrown by the sink leaves the scan at once.
 SinkReply extractAddresses(std::string_view scanText, EntrySink& sink, ScanRules rules = ScanRules::Specified);
+
+// The same for a text that is a part of a longer one and starts
+// `textOffset` bytes into it: the origins the sink gets count from the start
+// of the longer text.
+SinkReply extractAddresses(std::string_view scanText, EntrySink& sink, ScanRules rules, std::uint64_t textOffset);
 
 // Adapts a callable taking (TargetList, std::string_view) to an EntrySink.
 // The callable returns a SinkReply, or nothing for a sink that never stops.

@@ -32,34 +32,122 @@ constexpr std::string_view kSeparator = "\n";
 
 using Clock = std::chrono::steady_clock;
 
+// The names of views, joined outermost first into an entry's origin. A
+// member's name may hold anything, "/" and "," too, so the names are joined
+// with ", " and a member's name always comes last in its part.
+constexpr std::string_view kViewSeparator = ", ";
+
+std::string joinViews(std::string_view outer, std::string_view inner) {
+  if (outer.empty()) return std::string(inner);
+  std::string joined(outer);
+  joined.append(kViewSeparator).append(inner);
+  return joined;
+}
+
+std::string_view encodingViewName(TextEncoding encoding) noexcept {
+  switch (encoding) {
+    case TextEncoding::Utf8:
+      return "utf-8";
+    case TextEncoding::Utf16LE:
+      return "utf-16le";
+    case TextEncoding::Utf16BE:
+      return "utf-16be";
+    case TextEncoding::Windows1252:
+      break;
+  }
+  return {};
+}
+
+// The text of `encoding` inside the view `outer`: text in Windows-1252 is
+// the view itself.
+std::string textViewOf(std::string_view outer, TextEncoding encoding) {
+  const std::string_view name = encodingViewName(encoding);
+  return name.empty() ? std::string(outer) : joinViews(outer, name);
+}
+
+// A member of a container: "zip member NAME", "gzip" for the one stream of
+// a compressed file, "gzip, tar member NAME" for one of a compressed tar.
+std::string memberViewOf(std::string_view outer, ContainerKind kind, const std::string& memberName) {
+  std::string view(containerKindName(kind));
+  if (!memberName.empty()) {
+    if (kind != ContainerKind::Zip && kind != ContainerKind::Tar) view.append(kViewSeparator).append("tar");
+    view.append(" member ").append(memberName);
+  }
+  return joinViews(outer, view);
+}
+
+// Names the view of every entry that passes, for a sink that wants origins.
+class ViewSink final : public EntrySink {
+ public:
+  ViewSink(EntrySink& sink, std::string view) noexcept : m_sink(sink), m_view(std::move(view)) {}
+  SinkReply addEntry(TargetList target, std::string_view entry) override {
+    return m_sink.addEntryFrom(target, entry, EntryOrigin{0, m_view});
+  }
+  bool wantsOrigins() const noexcept override { return true; }
+  SinkReply addEntryFrom(TargetList target, std::string_view entry, const EntryOrigin& origin) override {
+    return m_sink.addEntryFrom(target, entry, EntryOrigin{origin.offset, m_view});
+  }
+
+ private:
+  EntrySink& m_sink;
+  std::string m_view;
+};
+
+// `sink` itself, or, when it wants origins, a ViewSink in front of it made
+// in `holder`.
+EntrySink& namingView(std::unique_ptr<ViewSink>& holder, EntrySink& sink, std::string view) {
+  if (!sink.wantsOrigins()) return sink;
+  holder = std::make_unique<ViewSink>(sink, std::move(view));
+  return *holder;
+}
+
 // The entries of views beside the stored text: held until the file ends,
 // then handed over unless the stored text gave them too.
 class BesideEntries final : public EntrySink {
  public:
+  explicit BesideEntries(bool origins) noexcept : m_origins(origins) {}
   SinkReply addEntry(TargetList target, std::string_view entry) override {
-    m_entries.emplace_back(target, std::string(entry));
+    return addEntryFrom(target, entry, EntryOrigin{});
+  }
+  bool wantsOrigins() const noexcept override { return m_origins; }
+  SinkReply addEntryFrom(TargetList target, std::string_view entry, const EntryOrigin& origin) override {
+    m_entries.push_back(Kept{target, std::string(entry), origin.offset, std::string(origin.view)});
     return SinkReply::Continue;
   }
-  const std::vector<std::pair<TargetList, std::string>>& entries() const noexcept { return m_entries; }
+
+  struct Kept {
+    TargetList target;
+    std::string entry;
+    std::uint64_t offset;
+    std::string view;
+  };
+  const std::vector<Kept>& entries() const noexcept { return m_entries; }
 
  private:
-  std::vector<std::pair<TargetList, std::string>> m_entries;
+  bool m_origins;
+  std::vector<Kept> m_entries;
 };
 
 // Passes entries on to the caller's sink and, once a view beside the stored
 // text may come, remembers their texts.
 class PrimaryEntries final : public EntrySink {
  public:
-  explicit PrimaryEntries(EntrySink& sink) noexcept : m_sink(sink) {}
+  explicit PrimaryEntries(EntrySink& sink) noexcept : m_sink(sink), m_origins(sink.wantsOrigins()) {}
   SinkReply addEntry(TargetList target, std::string_view entry) override {
     if (m_remember) m_seen.emplace(entry);
     return m_sink.addEntry(target, entry);
+  }
+  bool wantsOrigins() const noexcept override { return m_origins; }
+  SinkReply addEntryFrom(TargetList target, std::string_view entry, const EntryOrigin& origin) override {
+    if (m_remember) m_seen.emplace(entry);
+    return m_sink.addEntryFrom(target, entry, origin);
   }
   void remember() noexcept { m_remember = true; }
   bool seen(const std::string& entry) const { return m_seen.contains(entry); }
 
  private:
   EntrySink& m_sink;
+  bool m_origins;
   bool m_remember = false;
   std::unordered_set<std::string> m_seen;
 };
@@ -73,14 +161,15 @@ struct LookedAt {
 
 // A text view: bytes in the stream's encoding turned into the scanner's
 // Windows-1252 and scanned, and, when asked, scanned again beside with
-// escapes undone.
+// escapes undone. `view` names the text as scanned, for origins.
 class TextView {
  public:
-  TextView(EntrySink& sink, TextEncoding encoding, EntrySink* beside, ScanRules rules)
-      : m_transcoder(encoding, kUnmappable), m_stream(sink, rules), m_encoding(encoding) {
+  TextView(EntrySink& sink, TextEncoding encoding, EntrySink* beside, ScanRules rules, const std::string& view)
+      : m_transcoder(encoding, kUnmappable), m_stream(namingView(m_named, sink, view), rules), m_encoding(encoding) {
     if (beside != nullptr) {
       m_escapes = std::make_unique<EscapeDecoder>(kUnmappable);
-      m_besideStream = std::make_unique<AddressStream>(*beside, rules);
+      m_besideStream =
+          std::make_unique<AddressStream>(namingView(m_besideNamed, *beside, joinViews(view, "escapes")), rules);
     }
   }
 
@@ -118,6 +207,8 @@ class TextView {
   }
 
   SingleByteTranscoder m_transcoder;
+  std::unique_ptr<ViewSink> m_named;  // before m_stream, which it serves
+  std::unique_ptr<ViewSink> m_besideNamed;
   AddressStream m_stream;
   TextEncoding m_encoding;
   std::unique_ptr<EscapeDecoder> m_escapes;
@@ -169,6 +260,7 @@ class FileDecoder {
               ScanRules rules)
       : m_primary(sink),
         m_rules(rules),
+        m_beside(sink.wantsOrigins()),
         m_buffer(buffer),
         m_limits(options.limits),
         m_byteLimit(std::max(options.limits.bytes, storedSize * options.limits.ratio)),
@@ -178,7 +270,7 @@ class FileDecoder {
     CountingReader stored(input, onProgress);
     ContentScanResult result;
     if (input.isRegular()) m_file = &input;
-    scanStream(stored, input.name(), 0, m_primary);
+    scanStream(stored, input.name(), {}, 0, m_primary);
     result.bytes = std::max(stored.bytes(), m_readByLibrary);
     result.failure = std::move(m_readFailure);
     handBesideEntriesOver();
@@ -252,27 +344,32 @@ class FileDecoder {
     }
   }
 
-  void scanStream(ByteReader& reader, const std::string& name, unsigned depth, EntrySink& sink) {
+  // `view` names the stream (empty for the file as stored), for origins.
+  void scanStream(ByteReader& reader, const std::string& name, const std::string& view, unsigned depth,
+                  EntrySink& sink) {
     LookedAt look;
     const bool read = lookAt(reader, bufferAt(depth), look, name, depth == 0);
     if (const std::optional<ContainerKind> container = recogniseContainer(look.head)) {
       if (depth == 0) m_primary.remember();
-      scanContainer(look, reader, *container, name, depth, sink);
+      PrefixedReader whole(look.head, reader);
+      scanContainer(whole, *container, name, view, depth, sink);
     } else if (looksLikePdf(look.head)) {
-      scanPdf(look, reader, name, sink, depth == 0 ? m_file : nullptr);
+      scanPdf(look, reader, name, view, sink, depth == 0 ? m_file : nullptr);
     } else if (depth == 0 && looksLikeMail(look.head)) {
       m_primary.remember();
-      scanMail(look, reader, name, sink);
+      scanMail(look, reader, name, view, sink);
     } else {
-      scanText(look, read ? &reader : nullptr, name, depth, sink);
+      scanText(look, read ? &reader : nullptr, name, view, depth, sink);
     }
   }
 
-  void scanText(const LookedAt& look, ByteReader* rest, const std::string& name, unsigned depth, EntrySink& sink) {
+  void scanText(const LookedAt& look, ByteReader* rest, const std::string& name, const std::string& view,
+                unsigned depth, EntrySink& sink) {
     const bool escapes = holdsEscapes(look.head);
     if (escapes && depth == 0) m_primary.remember();
-    TextView view(sink, recogniseEncoding(look.head), escapes ? &m_beside : nullptr, m_rules);
-    feedAll(view, look, rest, bufferAt(depth), name, depth == 0);
+    const TextEncoding encoding = recogniseEncoding(look.head);
+    TextView text(sink, encoding, escapes ? &m_beside : nullptr, m_rules, textViewOf(view, encoding));
+    feedAll(text, look, rest, bufferAt(depth), name, depth == 0);
   }
 
   // Scans the head, then the rest of the stream through `buffer`.
@@ -293,7 +390,8 @@ class FileDecoder {
 
   // Markup members are read as their text; every other member as a stream
   // of its own.
-  void scanMember(ByteReader& member, const std::string& name, unsigned depth, EntrySink& sink) {
+  void scanMember(ByteReader& member, const std::string& name, const std::string& view, unsigned depth,
+                  EntrySink& sink) {
     LimitedReader limited(member, *this, name);
     LookedAt look;
     ReadBuffer& buffer = bufferAt(depth);
@@ -304,37 +402,37 @@ class FileDecoder {
     if (look.head.empty()) return;
     if (!isMarkupMember(name, look.head)) {
       PrefixedReader whole(look.head, rest);
-      scanStream(whole, name, depth, sink);
+      scanStream(whole, name, view, depth, sink);
       return;
     }
     // The member's head stays in its buffer while the text is read out of
     // it, so the text goes through a buffer of its own.
     PrefixedReader whole(look.head, rest);
     MarkupTextReader text(whole);
-    TextView view(sink, TextEncoding::Utf8, nullptr, m_rules);
+    TextView markup(sink, TextEncoding::Utf8, nullptr, m_rules, joinViews(view, "markup text"));
     if (!m_markupBuffer) m_markupBuffer = std::make_unique<ReadBuffer>();
-    feedAll(view, LookedAt{}, &text, *m_markupBuffer, name, false);
+    feedAll(markup, LookedAt{}, &text, *m_markupBuffer, name, false);
   }
 
-  void scanContainer(const LookedAt& look, ByteReader& rest, ContainerKind kind, const std::string& name,
+  // `whole` reads the container from its first byte.
+  void scanContainer(ByteReader& whole, ContainerKind kind, const std::string& name, const std::string& view,
                      unsigned depth, EntrySink& sink) {
     if (depth >= m_limits.depth) {
       note(platform::Failure{platform::FailureKind::LimitReached, 0, name, "nested deeper than the limit allows"});
       return;
     }
-    PrefixedReader whole(look.head, rest);
     const std::optional<platform::Failure> failure =
         readContainer(whole, kind, name, [&](const ContainerMember& member, ByteReader& data) {
           const std::string memberName = member.name.empty() ? name : name + "//" + member.name;
-          scanMember(data, memberName, depth + 1, sink);
+          scanMember(data, memberName, memberViewOf(view, kind, member.name), depth + 1, sink);
           return m_stopped || m_limitReached ? MemberReply::Stop : MemberReply::Continue;
         });
     if (failure) failed(*failure, name, false);
   }
 
-  void scanPdf(const LookedAt& look, ByteReader& rest, const std::string& name, EntrySink& sink,
-               platform::InputFile* file) {
-    TextView view(sink, TextEncoding::Utf8, nullptr, m_rules);
+  void scanPdf(const LookedAt& look, ByteReader& rest, const std::string& name, const std::string& outer,
+               EntrySink& sink, platform::InputFile* file) {
+    TextView view(sink, TextEncoding::Utf8, nullptr, m_rules, joinViews(outer, "pdf text"));
     const auto onPage = [&](std::string_view text) {
       if (const std::optional<platform::Failure> limit = charge(text.size(), name)) {
         note(*limit);
@@ -362,10 +460,12 @@ class FileDecoder {
     if (view.finish() == SinkReply::Stop) m_stopped = true;
   }
 
-  void scanMail(const LookedAt& look, ByteReader& rest, const std::string& name, EntrySink& sink) {
+  void scanMail(const LookedAt& look, ByteReader& rest, const std::string& name, const std::string& view,
+                EntrySink& sink) {
     PrefixedReader whole(look.head, rest);
-    TextView stored(sink, recogniseEncoding(look.head), nullptr, m_rules);
-    TextView decoded(m_beside, TextEncoding::Utf8, nullptr, m_rules);
+    const TextEncoding encoding = recogniseEncoding(look.head);
+    TextView stored(sink, encoding, nullptr, m_rules, textViewOf(view, encoding));
+    TextView decoded(m_beside, TextEncoding::Utf8, nullptr, m_rules, joinViews(view, "mail text"));
     MailCallbacks callbacks;
     callbacks.onRaw = [&](std::string_view raw) {
       if (stored.feed(raw) == SinkReply::Stop) m_stopped = true;
@@ -381,7 +481,9 @@ class FileDecoder {
       if (part.isText) {
         feedAll(decoded, LookedAt{}, &limited, bufferAt(1), name, false);
       } else {
-        scanStream(limited, part.fileName.empty() ? name : name + "//" + part.fileName, 1, m_beside);
+        const std::string attachment = part.fileName.empty() ? "mail attachment" : "mail attachment " + part.fileName;
+        scanStream(limited, part.fileName.empty() ? name : name + "//" + part.fileName, joinViews(view, attachment), 1,
+                   m_beside);
       }
       decoded.feed(kSeparator);
       return m_stopped || m_limitReached ? MailReply::Stop : MailReply::Continue;
@@ -393,10 +495,13 @@ class FileDecoder {
   }
 
   void handBesideEntriesOver() {
-    for (const auto& [target, entry] : m_beside.entries()) {
+    const bool origins = m_primary.wantsOrigins();
+    for (const BesideEntries::Kept& kept : m_beside.entries()) {
       if (m_stopped) return;
-      if (m_primary.seen(entry)) continue;
-      if (m_primary.addEntry(target, entry) == SinkReply::Stop) m_stopped = true;
+      if (m_primary.seen(kept.entry)) continue;
+      const SinkReply reply = origins ? m_primary.addEntryFrom(kept.target, kept.entry, {kept.offset, kept.view})
+                                      : m_primary.addEntry(kept.target, kept.entry);
+      if (reply == SinkReply::Stop) m_stopped = true;
     }
   }
 

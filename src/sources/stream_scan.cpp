@@ -78,7 +78,7 @@ StreamScanResult scanFilePiece(const platform::InputFile& input, std::uint64_t b
 
   // Main loop: whole blocks up to `end`; the block that reaches `end` is
   // scanned up to the first boundary at or after it, which ends the piece.
-  AddressStream stream(sink, rules);
+  AddressStream stream(sink, rules, at);  // origins count from the file's start
   for (;;) {
     platform::ReadOutcome got = readBlock(input, at, buffer);
     if (got.failure) {

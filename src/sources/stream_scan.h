@@ -54,7 +54,8 @@ StreamScanResult scanInput(platform::InputFile& input, EntrySink& sink, ReadBuff
 // `rules` of the whole file: the piece for the nominal range [begin, end)
 // starts after the first boundary byte of `rules` at or after `begin` (at 0
 // for begin 0) and ends after the first one at or after `end` (or at the
-// end of the file). Thread-safe for distinct buffers and sinks.
+// end of the file). Origins count from the start of the file. Thread-safe
+// for distinct buffers and sinks.
 StreamScanResult scanFilePiece(const platform::InputFile& input, std::uint64_t begin, std::uint64_t end,
                                EntrySink& sink, ReadBuffer& buffer, ScanRules rules = ScanRules::Specified);
 

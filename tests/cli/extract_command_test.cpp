@@ -213,7 +213,10 @@ TEST(ExtractCommand, TheCommandLineReadsAsGrepsDoes) {
       {{"extract", "--decod=none", file}, 2, "", "Did you mean '--decode'?\nTry 'mailsift extract --help'."},
       {{"extract", "-o", "x", file}, 2, "", "unknown option '-o'"},
       {{"extract", file, "--rules"}, 2, "", "option '--rules' needs a value"},
-      {{"extract", "--format", "Jsonl", file}, 2, "", "--format=jsonl is not built yet"},
+      {{"extract", "--format", "Jsonl", file},
+       0,
+       "{\"type\":\"entry\",\"entry\":\"aa@example.com\",\"list\":\"found\"",
+       ""},
       {{"extract", "--", "--help"}, 2, "", "--help: "},
       {{"extract", "-q", "missing.txt", file}, 2, "found\taa@example.com\n", "missing.txt: "},
   };

@@ -12,8 +12,8 @@
 #include <string>
 #include <thread>
 
-#include "support/http_test_server.h"
 #include "mailsift/version.h"
+#include "support/http_test_server.h"
 #include "support/process.h"
 #include "support/temp_folder.h"
 
@@ -412,7 +412,7 @@ TEST(ScanCommand, TheCommandLineReadsAsGrepsDoes) {
       {{"-j0", file}, 2, "", "--jobs takes a number from 1 to 1024, not '0'"},
       {{"--quiet=yes", file}, 2, "", "option '--quiet' takes no value"},
       {{"--format=lines", file}, 0, "aa@example.com\n", ""},
-      {{"--format=JSONL", file}, 2, "", "--format=jsonl is not built yet"},
+      {{"--format", "JSONL", "-q", file}, 0, "{\"type\":\"entry\",\"entry\":\"aa@example.com\",\"list\":\"found\"", ""},
       {{"--format=xml", file}, 2, "", "--format takes lines or jsonl, not 'xml'"},
       {{"--", "-h", file}, 2, "aa@example.com\n", "-h: "},
       {{"--", "--help"}, 2, "", "--help: "},

@@ -3,8 +3,12 @@
 // under both rule sets.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
+#include <cctype>
+#include <cstdint>
 #include <random>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -230,6 +234,75 @@ TEST(Differential, AStreamInPiecesAgreesWithTheOracle) {
       for (std::size_t at = step(random); at < text.size(); at += step(random)) cuts.push_back(at);
       ASSERT_EQ(streamExtract(text, cuts, rules), test::referenceExtract(text, rules))
           << nameOf(rules) << " round " << round;
+    }
+  }
+}
+
+// Entries with their origins' offsets, of a whole text or of a stream fed
+// in pieces that end at `cuts`, whose origins count from `firstOffset`.
+using Placed = std::vector<std::pair<std::string, std::uint64_t>>;
+
+class PlacingSink final : public EntrySink {
+ public:
+  SinkReply addEntry(TargetList, std::string_view) override { throw std::logic_error("origins were asked for"); }
+  bool wantsOrigins() const noexcept override { return true; }
+  SinkReply addEntryFrom(TargetList, std::string_view entry, const EntryOrigin& origin) override {
+    placed.emplace_back(std::string(entry), origin.offset);
+    return SinkReply::Continue;
+  }
+  Placed placed;
+};
+
+Placed placedInStream(std::string_view text, const std::vector<std::size_t>& cuts, ScanRules rules,
+                      std::uint64_t firstOffset) {
+  PlacingSink sink;
+  AddressStream stream(sink, rules, firstOffset);
+  std::size_t from = 0;
+  for (const std::size_t cut : cuts) {
+    stream.feed(text.substr(from, cut - from));
+    from = cut;
+  }
+  stream.feed(text.substr(from));
+  stream.finish();
+  return sink.placed;
+}
+
+// Whether the stretch of an entry starts at `offset`: its local part (up to
+// a first dot, which a dot form may have given) or a dot form is there, and
+// the byte before it could not continue a local part.
+bool startsStretch(std::string_view text, std::uint64_t offset, const std::string& entry, ScanRules rules) {
+  if (offset >= text.size()) return false;
+  if (offset > 0) {
+    const char before = text[offset - 1];
+    const bool leftClass = std::isalnum(static_cast<unsigned char>(before)) || before == '.' || before == '_' ||
+                           before == '-' || (rules == ScanRules::Extended && before == '+');
+    if (leftClass) return false;
+  }
+  std::string rest(text.substr(offset, 256));
+  for (char& c : rest) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  const std::string local = entry.substr(0, std::max<std::size_t>(1, entry.find_first_of(".@")));
+  if (rest.starts_with(local)) return true;
+  const std::size_t word = rest.find_first_not_of(" ([<{-");
+  return word <= 2 && (rest.compare(word, 3, "dot") == 0 || rest.compare(word, 5, "punkt") == 0);
+}
+
+TEST(Differential, OriginsPointAtTheStretchAndDoNotDependOnPieces) {
+  for (const ScanRules rules : kBothRules) {
+    std::mt19937_64 random(2718);
+    for (int round = 0; round < 1000; ++round) {
+      const std::string text = randomText(random, 150, rules);
+      const Placed whole = placedInStream(text, {}, rules, 0);
+      ASSERT_EQ(whole.size(), test::referenceExtract(text, rules).size());
+      for (const auto& [entry, offset] : whole) {
+        ASSERT_TRUE(startsStretch(text, offset, entry, rules))
+            << nameOf(rules) << " " << entry << " at " << offset << " in " << testing::PrintToString(text);
+      }
+      std::vector<std::size_t> cuts;
+      std::uniform_int_distribution<std::size_t> step(0, round % 2 == 0 ? 4 : 64);
+      for (std::size_t at = step(random); at < text.size(); at += step(random)) cuts.push_back(at);
+      Placed shifted = whole;
+      for (auto& [entry, offset] : shifted) offset += 1000;
+      ASSERT_EQ(placedInStream(text, cuts, rules, 1000), shifted) << nameOf(rules) << " round " << round;
     }
   }
 }
