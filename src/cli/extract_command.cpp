@@ -182,44 +182,43 @@ int runExtract(std::span<const std::string_view> args) {
   if (const std::optional<int> status = OptionParser("mailsift extract", kHelp, table).parse(args, files)) {
     return *status;
   }
-}
-if (files.empty()) files.emplace_back("-");
+  if (files.empty()) files.emplace_back("-");
 
-ignoreBrokenPipeSignal();
-OutputBuffer out(stdout);
-LinePrinter lines(out, options.recordEnd);
-JsonLinePrinter json(out, options.recordEnd);
-EntrySink& printer = options.format == OutputFormat::Jsonl ? static_cast<EntrySink&>(json) : lines;
-ReadBuffer buffer;
-int status = 0;
-bool standardInputRead = false;
-for (const std::string& file : files) {
-  platform::InputFile input;
-  std::optional<platform::Failure> failure;
-  if (file == "-") {
-    // Read once: a second "-" is empty, also where the input is a regular
-    // file that could be read again from its start.
-    if (standardInputRead) continue;
-    standardInputRead = true;
-    input = platform::InputFile::standardInput();
-  } else {
-    failure = platform::InputFile::open(file, input);
+  ignoreBrokenPipeSignal();
+  OutputBuffer out(stdout);
+  LinePrinter lines(out, options.recordEnd);
+  JsonLinePrinter json(out, options.recordEnd);
+  EntrySink& printer = options.format == OutputFormat::Jsonl ? static_cast<EntrySink&>(json) : lines;
+  ReadBuffer buffer;
+  int status = 0;
+  bool standardInputRead = false;
+  for (const std::string& file : files) {
+    platform::InputFile input;
+    std::optional<platform::Failure> failure;
+    if (file == "-") {
+      // Read once: a second "-" is empty, also where the input is a regular
+      // file that could be read again from its start.
+      if (standardInputRead) continue;
+      standardInputRead = true;
+      input = platform::InputFile::standardInput();
+    } else {
+      failure = platform::InputFile::open(file, input);
+    }
+    if (options.format == OutputFormat::Jsonl) json.setSource(file);
+    if (!failure) failure = extractFrom(input, options, out, printer, json, buffer);
+    if (out.failed()) break;
+    if (failure) {
+      out.flush();  // keep the order of earlier output and this message
+      printFailure(*failure);
+      status = 2;
+    }
   }
-  if (options.format == OutputFormat::Jsonl) json.setSource(file);
-  if (!failure) failure = extractFrom(input, options, out, printer, json, buffer);
-  if (out.failed()) break;
-  if (failure) {
-    out.flush();  // keep the order of earlier output and this message
-    printFailure(*failure);
-    status = 2;
+  out.flush();
+  if (out.failed() && !out.brokenPipe()) {
+    printError("cannot write output");
+    return 2;
   }
-}
-out.flush();
-if (out.failed() && !out.brokenPipe()) {
-  printError("cannot write output");
-  return 2;
-}
-return status;
+  return status;
 }
 
 }  // namespace mailsift::cli
