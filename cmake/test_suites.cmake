@@ -38,7 +38,9 @@ function(mailsift_add_test_suite)
   endif()
 
   target_link_libraries(${program} PRIVATE GTest::gtest_main)
-  gtest_discover_tests(${program} TEST_PREFIX "${SUITE_NAME}." TEST_LIST ${program}_TESTS)
+  # Listing the tests under an emulator (Wine) can take far longer than the
+  # default 5 seconds.
+  gtest_discover_tests(${program} TEST_PREFIX "${SUITE_NAME}." TEST_LIST ${program}_TESTS DISCOVERY_TIMEOUT 120)
   # gtest_discover_tests(PROPERTIES LABELS a;b) keeps only the first label
   # (CMake 3.25), so the labels are set by a script that CTest runs after
   # the discovered tests are added.

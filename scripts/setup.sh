@@ -40,3 +40,9 @@ CHECK_PACKAGES=(clang-format clang-tidy git)
 # What scripts/fuzz needs besides: clang with its libFuzzer and sanitizer
 # runtimes, which Debian ships apart (clang only recommends them).
 FUZZ_PACKAGES=(clang libclang-rt-dev)
+# What scripts/windows-test needs besides cmake and ninja: the mingw-w64
+# cross compilers with the posix thread model, GoogleTest's sources, the
+# public suffix list, and Wine to run the tests (wine32:i386 as well for
+# the 32-bit build: WINDOWS_X86_PACKAGES, after `dpkg --add-architecture i386`).
+WINDOWS_PACKAGES=(cmake ninja-build publicsuffix googletest g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine wine64)
+WINDOWS_X86_PACKAGES=(wine32:i386)

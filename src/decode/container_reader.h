@@ -74,6 +74,11 @@ enum class MemberReply : unsigned char { Continue, Stop };
     ByteReader& source, ContainerKind kind, const std::string& name,
     const std::function<MemberReply(const ContainerMember&, ByteReader&)>& onMember);
 
+// False when this build has no decoder for `kind` (it was built without its
+// library): readContainer then fails for it, and its content is best read
+// as stored. Thread-safe.
+bool canReadContainer(ContainerKind kind) noexcept;
+
 // The name of `kind` for people and logs: "gzip", "bzip2", "xz", "zstd",
 // "zip", "tar".
 std::string_view containerKindName(ContainerKind kind) noexcept;

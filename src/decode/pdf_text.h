@@ -14,6 +14,11 @@ namespace mailsift {
 // ("%PDF-" within its first kilobyte).
 bool looksLikePdf(std::string_view head) noexcept;
 
+// False when this build has no PDF decoder (it was built without its
+// library): readPdfText and readPdfFileText then fail, and a PDF is best
+// read as stored. Thread-safe.
+bool canReadPdf() noexcept;
+
 enum class PageReply : unsigned char { Continue, Stop };
 
 // Extracts the text of every page of the PDF document held in `document`

@@ -87,6 +87,9 @@ class InputFile {
   bool m_owned = false;         // closed by the destructor
   bool m_regular = false;
   std::uint64_t m_size = 0;
+  // Where read() goes on in a regular file, on systems whose positioned
+  // reads move the file's own position (Windows).
+  std::uint64_t m_position = 0;
   FileIdentity m_identity;
   std::string m_name;  // the path as given, for failures
 };

@@ -349,18 +349,29 @@ class FileDecoder {
                   EntrySink& sink) {
     LookedAt look;
     const bool read = lookAt(reader, bufferAt(depth), look, name, depth == 0);
-    if (const std::optional<ContainerKind> container = recogniseContainer(look.head)) {
+    const std::optional<ContainerKind> container = recogniseContainer(look.head);
+    const bool pdf = !container && looksLikePdf(look.head);
+    if (container && canReadContainer(*container)) {
       if (depth == 0) m_primary.remember();
       PrefixedReader whole(look.head, reader);
       scanContainer(whole, *container, name, view, depth, sink);
-    } else if (looksLikePdf(look.head)) {
+    } else if (pdf && canReadPdf()) {
       scanPdf(look, reader, name, view, sink, depth == 0 ? m_file : nullptr);
-    } else if (depth == 0 && looksLikeMail(look.head)) {
+    } else if (depth == 0 && !container && !pdf && looksLikeMail(look.head)) {
       m_primary.remember();
       scanMail(look, reader, name, view, sink);
     } else {
+      // Content whose decoder this build lacks is read as stored, with a
+      // note that says it was not decoded.
+      if (container) notDecoded(containerKindName(*container), name);
+      if (pdf) notDecoded("PDF", name);
       scanText(look, read ? &reader : nullptr, name, view, depth, sink);
     }
+  }
+
+  void notDecoded(std::string_view kind, const std::string& name) {
+    note(platform::Failure{platform::FailureKind::ReadFailed, 0, name,
+                           "read as stored: this build cannot decode " + std::string(kind)});
   }
 
   void scanText(const LookedAt& look, ByteReader* rest, const std::string& name, const std::string& view,

@@ -19,6 +19,9 @@ FolderEntries listTree(const std::string& folder, std::string_view pattern = "*.
 }
 
 TEST(ListFolderTree, ListsDepthFirstWithFoldersBeforeTheirContent) {
+#ifdef _WIN32
+  GTEST_SKIP() << "needs a file system that tells \"B\" from \"b\"; Windows' does not";
+#endif
   TempFolder folder;
   const std::string a = folder.file("A");
   folder.write("A/a1", "");
@@ -35,6 +38,9 @@ TEST(ListFolderTree, ListsDepthFirstWithFoldersBeforeTheirContent) {
 }
 
 TEST(ListFolderTree, WalksHiddenAndOddlyNamedEntries) {
+#ifdef _WIN32
+  GTEST_SKIP() << "Windows allows no \">\" in names and drops a trailing blank";
+#endif
   TempFolder folder;
   const std::string root = folder.file("r");
   folder.write("r/.mail/inbox", "");

@@ -1,0 +1,97 @@
+// UTF-8 and UTF-16, and Win32 errors as errno values.
+#include "platform/win32/win32_text.h"
+
+#include <cerrno>
+#include <climits>
+#include <string_view>
+#include <utility>
+
+namespace mailsift::platform::win32 {
+
+std::wstring wide(const std::string& utf8) {
+  if (utf8.empty() || utf8.size() > INT_MAX) return std::wstring();
+  const int length = static_cast<int>(utf8.size());
+  const int needed = ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), length, nullptr, 0);
+  std::wstring text(static_cast<std::size_t>(needed), L'\0');
+  ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), length, text.data(), needed);
+  return text;
+}
+
+std::wstring widePath(const std::string& path) {
+  std::wstring text = wide(path);
+  for (wchar_t& c : text) {
+    if (c == L'/') c = L'\\';
+  }
+  const bool drive = text.size() >= 3 && text[1] == L':' && text[2] == L'\\';
+  const bool unc = text.size() >= 2 && text[0] == L'\\' && text[1] == L'\\';
+  // "\\?\" takes the path as it is, without resolving "." and ".." steps,
+  // so only paths without them get it.
+  const auto ends = [&](const wchar_t* tail) {
+    const std::wstring_view end(tail);
+    return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+  };
+  const bool steps = text.find(L"\\.\\") != std::wstring::npos || text.find(L"\\..\\") != std::wstring::npos ||
+                     ends(L"\\.") || ends(L"\\..");
+  if (drive && !steps) return L"\\\\?\\" + text;
+  if (unc && !steps && text.rfind(L"\\\\?\\", 0) != 0) return L"\\\\?\\UNC\\" + text.substr(2);
+  return text;
+}
+
+std::string utf8(const std::wstring& text) {
+  if (text.empty() || text.size() > INT_MAX) return std::string();
+  const int length = static_cast<int>(text.size());
+  const int needed = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
+  std::string bytes(static_cast<std::size_t>(needed), '\0');
+  ::WideCharToMultiByte(CP_UTF8, 0, text.data(), length, bytes.data(), needed, nullptr, nullptr);
+  return bytes;
+}
+
+int errnoOf(DWORD error) noexcept {
+  switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_DRIVE:
+    case ERROR_BAD_NETPATH:
+    case ERROR_BAD_NET_NAME:
+      return ENOENT;
+    case ERROR_DIRECTORY:
+      return ENOTDIR;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+      return EACCES;
+    case ERROR_FILE_EXISTS:
+    case ERROR_ALREADY_EXISTS:
+      return EEXIST;
+    case ERROR_INVALID_NAME:
+    case ERROR_INVALID_PARAMETER:
+      return EINVAL;
+    case ERROR_FILENAME_EXCED_RANGE:
+      return ENAMETOOLONG;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+      return ENOSPC;
+    case ERROR_NOT_ENOUGH_MEMORY:
+    case ERROR_OUTOFMEMORY:
+      return ENOMEM;
+    case ERROR_TOO_MANY_OPEN_FILES:
+      return EMFILE;
+    case ERROR_WRITE_PROTECT:
+      return EROFS;
+    case ERROR_NOT_SAME_DEVICE:
+      return EXDEV;
+    case ERROR_DIR_NOT_EMPTY:
+      return ENOTEMPTY;
+    case ERROR_BROKEN_PIPE:
+    case ERROR_NO_DATA:
+      return EPIPE;
+    default:
+      return EIO;
+  }
+}
+
+Failure failureFromWin32(DWORD error, std::string target, FailureKind otherwise) {
+  return failureFromSystemError(errnoOf(error), std::move(target), otherwise);
+}
+
+}  // namespace mailsift::platform::win32
