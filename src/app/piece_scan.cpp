@@ -67,7 +67,7 @@ class PieceScan {
 
   void collect(const std::function<SinkReply(PieceCollector&)>& deliver, PieceScanResult& result) {
     for (std::uint64_t piece = 0; piece < m_pieces; ++piece) {
-      Slot& slot = m_slots[piece % m_slots.size()];
+      Slot& slot = m_slots[static_cast<std::size_t>(piece % m_slots.size())];
       {
         std::unique_lock lock(m_mutex);
         m_pieceDone.wait(lock, [&] { return slot.done || m_abort; });
@@ -108,7 +108,7 @@ class PieceScan {
         if (m_abort || m_nextPiece >= m_pieces) return;
         piece = m_nextPiece++;
       }
-      Slot& slot = m_slots[piece % m_slots.size()];
+      Slot& slot = m_slots[static_cast<std::size_t>(piece % m_slots.size())];
       try {
         const std::uint64_t begin = piece * m_pieceBytes;
         StoppableSink sink(*slot.entries, m_stop);

@@ -24,7 +24,7 @@ TEST(EntryBuffer, KeepsItsEntriesWhileGrowingIntoLargeMappingsAndWhenShared) {
     buffer.push_back(entryNumber(i));
     if (buffer.capacity() != room) {
       // Just grown: everything before is still there.
-      for (std::uint64_t k = 0; k <= i; ++k) {
+      for (std::size_t k = 0; k <= i; ++k) {
         ASSERT_EQ(buffer[k].key, entryNumber(k).key) << k << " after growing to " << buffer.capacity();
         ASSERT_EQ(buffer[k].key2, entryNumber(k).key2) << k;
         ASSERT_EQ(buffer[k].text, entryNumber(k).text) << k;

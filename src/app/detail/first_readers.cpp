@@ -22,7 +22,7 @@ std::size_t FirstReaders::note(const platform::FileIdentity& identity, std::size
     ++m_used;
     return kNone;
   }
-  const std::size_t before = (cell.rest & kPlaceMask) - 1;
+  const auto before = static_cast<std::size_t>((cell.rest & kPlaceMask) - 1);
   if (place < before) cell.rest = device << kPlaceBits | (place + 1);
   return before;
 }
