@@ -87,9 +87,11 @@ class InputFile {
   bool m_owned = false;         // closed by the destructor
   bool m_regular = false;
   std::uint64_t m_size = 0;
-  // Where read() goes on in a regular file, on systems whose positioned
-  // reads move the file's own position (Windows).
+#ifdef _WIN32
+  // Where read() goes on in a regular file: positioned reads move the
+  // file's own position here.
   std::uint64_t m_position = 0;
+#endif
   FileIdentity m_identity;
   std::string m_name;  // the path as given, for failures
 };
