@@ -13,12 +13,10 @@ void appendHex(std::string& out, std::string_view prefix, unsigned char byte) {
   out.push_back(kDigits[byte & 0x0F]);
 }
 
-bool isContinuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }
+}  // namespace
 
-// The length of the valid UTF-8 sequence at the start of `text`, or 0 when
-// none starts there (overlong forms, surrogates and values past U+10FFFF
-// included).
-std::size_t utf8Length(std::string_view text) {
+std::size_t utf8Length(std::string_view text) noexcept {
+  if (text.empty()) return 0;
   const auto at = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
   const unsigned char lead = at(0);
   std::size_t length = 0;
@@ -28,23 +26,21 @@ std::size_t utf8Length(std::string_view text) {
     length = 2;
   } else if (lead >= 0xE0 && lead <= 0xEF) {
     length = 3;
-    if (lead == 0xE0) low = 0xA0;
-    if (lead == 0xED) high = 0x9F;
+    if (lead == 0xE0) low = 0xA0;   // no overlong forms
+    if (lead == 0xED) high = 0x9F;  // no surrogates
   } else if (lead >= 0xF0 && lead <= 0xF4) {
     length = 4;
     if (lead == 0xF0) low = 0x90;
-    if (lead == 0xF4) high = 0x8F;
+    if (lead == 0xF4) high = 0x8F;  // nothing past U+10FFFF
   } else {
     return 0;
   }
   if (text.size() < length || at(1) < low || at(1) > high) return 0;
   for (std::size_t i = 2; i < length; ++i) {
-    if (!isContinuation(at(i))) return 0;
+    if ((at(i) & 0xC0) != 0x80) return 0;
   }
   return length;
 }
-
-}  // namespace
 
 std::string escapeControls(std::string_view text) {
   std::string out;

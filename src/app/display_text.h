@@ -8,6 +8,12 @@
 
 namespace mailsift {
 
+// The length (2 to 4) of the valid multi-byte UTF-8 sequence at the start
+// of `text`, or 0 when none starts there: an empty text, an ASCII byte, a
+// stray continuation byte, a cut sequence, overlong forms, surrogates and
+// values past U+10FFFF. Pure; thread-safe.
+[[nodiscard]] std::size_t utf8Length(std::string_view text) noexcept;
+
 // `text` with every byte that is not printable UTF-8 written as an escape:
 // line feed, carriage return and tab as \n, \r and \t, the other control
 // characters (0x00 to 0x1F, 0x7F) and each byte of invalid UTF-8 as \xHH,

@@ -9,6 +9,8 @@
 #include <charconv>
 #include <cstdio>
 
+#include "app/display_text.h"
+
 namespace mailsift::cli {
 namespace {
 
@@ -22,36 +24,6 @@ constexpr std::array<bool, 256> kSpecial = [] {
   for (std::size_t b = 0x80; b < 0x100; ++b) special[b] = true;
   return special;
 }();
-
-bool isContinuation(unsigned char b) noexcept { return (b & 0xC0) == 0x80; }
-
-// The length of the valid UTF-8 sequence at the start of `text` (whose first
-// byte is 0x80 or more), or 0 when it is not one.
-std::size_t validSequence(std::string_view text) noexcept {
-  const auto at = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-  const unsigned char lead = at(0);
-  std::size_t length = 0;
-  unsigned char low = 0x80;  // the range of the second byte
-  unsigned char high = 0xBF;
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3;
-    if (lead == 0xE0) low = 0xA0;   // no overlong forms
-    if (lead == 0xED) high = 0x9F;  // no surrogates
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4;
-    if (lead == 0xF0) low = 0x90;
-    if (lead == 0xF4) high = 0x8F;  // nothing past U+10FFFF
-  } else {
-    return 0;
-  }
-  if (text.size() < length || at(1) < low || at(1) > high) return 0;
-  for (std::size_t i = 2; i < length; ++i) {
-    if (!isContinuation(at(i))) return 0;
-  }
-  return length;
-}
 
 void appendNumber(std::string& out, std::uint64_t number) {
   char digits[24];
@@ -76,7 +48,7 @@ bool appendJsonText(std::string& out, std::string_view text) {
     if (i == text.size()) break;
     const auto b = static_cast<unsigned char>(text[i]);
     if (b >= 0x80) {
-      if (const std::size_t length = validSequence(text.substr(i))) {
+      if (const std::size_t length = utf8Length(text.substr(i))) {
         out.append(text.substr(i, length));
         i += length;
       } else {
