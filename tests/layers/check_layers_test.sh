@@ -39,5 +39,13 @@ tree 'src/sources/s.cpp=#include <unistd.h>'
 expect 1 'src/sources/s.cpp:1'
 tree 'src/cli/c.cpp=#include "gui/form1.h"'
 expect 1 'src/cli/c.cpp:1'
+# The Win32 window may include Win32 headers and the Qt window's words; the
+# Qt window may neither include Win32 nor the Win32 window.
+tree 'src/gui_win32/w.cpp=#include <windows.h>' 'src/gui_win32/f.cpp=#include "gui/window_texts.h"'
+expect 0 "every include follows the layers"
+tree 'src/gui/q.cpp=#include <windows.h>'
+expect 1 'src/gui/q.cpp:1'
+tree 'src/gui/q.cpp=#include "gui_win32/form1.h"'
+expect 1 'src/gui/q.cpp:1'
 
-if [[ $failures -eq 0 ]]; then echo "6 passed, 0 failed"; else echo "$((6 - failures)) passed, $failures failed"; exit 1; fi
+if [[ $failures -eq 0 ]]; then echo "9 passed, 0 failed"; else echo "$((9 - failures)) passed, $failures failed"; exit 1; fi
