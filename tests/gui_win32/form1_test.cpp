@@ -1,16 +1,12 @@
 // The Win32 window driven by messages, as a user's clicks and keys reach it:
 // layout and captions, scans with dialogs answered by a fake, moving between
-// the lists, copying, the timers, export, Esc, help, donate and quit. Set
-// MAILSIFT_WINDOW_SCREENSHOT=FILE.bmp to keep a picture of the window after
-// its file scan.
+// the lists, copying, the timers, export, Esc, help, donate and quit.
 #include <windows.h>
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstdio>
-#include <cstdlib>
 #include <deque>
 #include <memory>
 #include <string>
@@ -151,7 +147,6 @@ class WindowTest : public ::testing::Test {
     }
     return copied;
   }
-  void saveScreenshot(const char* path);
 };
 
 TEST_F(WindowTest, LayoutTitleAndCaptionsInBothLanguages) {
@@ -224,7 +219,6 @@ TEST_F(WindowTest, FileScanMovesCopiesAndTimers) {
   open();
   dialogs.openAnswers.push_back(path);
   ASSERT_TRUE(scan(Command1));
-  if (const char* picture = std::getenv("MAILSIFT_WINDOW_SCREENSHOT")) saveScreenshot(picture);
   EXPECT_EQ(rows(List1), (std::vector<std::string>{"amy@example.org", "zed@example.com"}));
   EXPECT_EQ(rows(List2), (std::vector<std::string>{"x@y.test", "b@c.test"}));
   EXPECT_EQ(text(Label1), "Found:2");
@@ -332,40 +326,6 @@ TEST_F(WindowTest, HelpDonateAndQuit) {
   click(Command6);
   EXPECT_TRUE(dialogs.questions.empty());
   EXPECT_EQ(form->window(), nullptr);
-}
-
-// The window as the screen shows it, frame included, as a 24-bit BMP.
-void WindowTest::saveScreenshot(const char* path) {
-  for (int i = 0; i < 30; ++i) {
-    pump();
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  RECT frame{};
-  ::GetWindowRect(form->window(), &frame);
-  const int width = frame.right - frame.left;
-  const int height = frame.bottom - frame.top;
-  const HDC screen = ::GetDC(nullptr);
-  const HDC memory = ::CreateCompatibleDC(screen);
-  BITMAPINFO info{};
-  info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, height, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
-  void* bits = nullptr;
-  const HBITMAP picture = ::CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  const HGDIOBJ before = ::SelectObject(memory, picture);
-  ::BitBlt(memory, 0, 0, width, height, screen, frame.left, frame.top, SRCCOPY);
-  ::GdiFlush();
-  const DWORD size = static_cast<DWORD>(((width * 3 + 3) & ~3) * height);
-  const BITMAPFILEHEADER header{0x4D42, static_cast<DWORD>(sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER) + size),
-                                0, 0, sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER)};
-  if (FILE* file = std::fopen(path, "wb")) {
-    std::fwrite(&header, sizeof header, 1, file);
-    std::fwrite(&info.bmiHeader, sizeof info.bmiHeader, 1, file);
-    std::fwrite(bits, 1, size, file);
-    std::fclose(file);
-  }
-  ::SelectObject(memory, before);
-  ::DeleteObject(picture);
-  ::DeleteDC(memory);
-  ::ReleaseDC(nullptr, screen);
 }
 
 }  // namespace
