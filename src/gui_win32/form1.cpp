@@ -54,6 +54,12 @@ void registerPanelClass(HINSTANCE instance) {
   ::RegisterClassExW(&panel);
 }
 
+// EnumChildWindows' callback: gives `child` the font `font`.
+BOOL CALLBACK setFontOf(HWND child, LPARAM font) {
+  ::SendMessageW(child, WM_SETFONT, static_cast<WPARAM>(font), FALSE);
+  return TRUE;
+}
+
 std::string megabytes(std::uint64_t bytes) {
   char text[32];
   std::snprintf(text, sizeof text, "%.1f MB", static_cast<double>(bytes) / 1e6);
@@ -270,11 +276,7 @@ void Form1::applyFonts() {
   }
   ::ReleaseDC(notice, context);
 
-  const auto setFont = [](HWND child, LPARAM chosen) {
-    ::SendMessageW(child, WM_SETFONT, static_cast<WPARAM>(chosen), FALSE);
-    return TRUE;
-  };
-  ::EnumChildWindows(m_window, setFont, reinterpret_cast<LPARAM>(m_font));
+  ::EnumChildWindows(m_window, setFontOf, reinterpret_cast<LPARAM>(m_font));
   if (m_noticeFont != nullptr) ::SendMessageW(notice, WM_SETFONT, reinterpret_cast<WPARAM>(m_noticeFont), FALSE);
 }
 

@@ -5,7 +5,7 @@
 // console.
 #include <windows.h>
 
-#include <objbase.h>
+#include <ole2.h>
 #include <shellapi.h>
 
 #include <cctype>

@@ -1,18 +1,23 @@
 // The Win32 window driven by messages, as a user's clicks and keys reach it:
 // layout and captions, scans with dialogs answered by a fake, moving between
-// the lists, copying, the timers, export, Esc, help, donate and quit.
+// the lists, copying, the timers, export, Esc, help, donate and quit; and
+// the folder chooser's status line.
 #include <windows.h>
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
+#include <ole2.h>
 
 #include <chrono>
+#include <cwchar>
 #include <deque>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "gui_win32/browse_folder.h"
 #include "gui_win32/form1.h"
 #include "gui_win32/text_conversion.h"
 #include "mailsift/version.h"
@@ -326,6 +331,49 @@ TEST_F(WindowTest, HelpDonateAndQuit) {
   click(Command6);
   EXPECT_TRUE(dialogs.questions.empty());
   EXPECT_EQ(form->window(), nullptr);
+}
+
+// The shell's folder chooser, answered by a timer in its own message loop:
+// what its status line says once the start folder is selected, then OK.
+std::vector<std::wstring> statusSeen;
+VOID CALLBACK readStatusAndConfirm(HWND, UINT, UINT_PTR timer, DWORD) {
+  ::KillTimer(nullptr, timer);
+  const HWND dialog = ::FindWindowW(L"#32770", nullptr);
+  for (HWND line = nullptr; (line = ::FindWindowExW(dialog, line, L"Static", nullptr)) != nullptr;) {
+    wchar_t text[MAX_PATH + 16] = {};
+    ::GetWindowTextW(line, text, MAX_PATH + 16);
+    if (std::wcsncmp(text, L"Auswahl: ", 9) == 0) statusSeen.push_back(text);
+  }
+  ::PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+}
+
+TEST(BrowseFolderTest, StatusLineFollowsTheSelection) {
+  static_cast<void>(::OleInitialize(nullptr));
+  // Far from the hidden temporary folders, which the chooser's tree leaves
+  // out; many parts, so that shortening can leave some out.
+  std::filesystem::path longFolder(L"C:\\mailsift-browse-test");
+  for (wchar_t part = L'a'; part < L'e'; ++part) longFolder /= std::wstring(30, part);
+  std::filesystem::create_directories(longFolder);
+  // The new folder first: the chooser's tree of C:\ does not notice a
+  // folder made after it listed C:\ once.
+  for (const std::wstring& start :
+       {longFolder.wstring(), std::wstring(L"C:\\"), std::wstring(L"C:\\windows\\system32")}) {
+    statusSeen.clear();
+    std::wstring title = L"$";  // dropped from the dialog, in the caller's variable too
+    ::SetTimer(nullptr, 0, 1000, readStatusAndConfirm);
+    EXPECT_EQ(BrowseFolder(title, start, nullptr, true, L"", true, false), start);
+    EXPECT_EQ(title, L"");
+    ASSERT_EQ(statusSeen.size(), 1u) << utf8(start);
+    std::wstring whole = L"Auswahl: ";
+    whole += start;
+    if (start.size() > 100) {
+      EXPECT_NE(statusSeen[0].find(L"..."), std::wstring::npos) << utf8(statusSeen[0]);
+      EXPECT_LT(statusSeen[0].size(), whole.size());
+    } else {
+      EXPECT_EQ(statusSeen[0], whole);
+    }
+  }
+  std::filesystem::remove_all(L"C:\\mailsift-browse-test");
 }
 
 }  // namespace
