@@ -12,6 +12,7 @@
 #include <cwchar>
 #include <deque>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
@@ -20,6 +21,7 @@
 #include "gui_win32/browse_folder.h"
 #include "gui_win32/form1.h"
 #include "gui_win32/text_conversion.h"
+#include "gui_win32/win32_dialogs.h"
 #include "mailsift/version.h"
 #include "support/temp_folder.h"
 
@@ -374,6 +376,57 @@ TEST(BrowseFolderTest, StatusLineFollowsTheSelection) {
     }
   }
   std::filesystem::remove_all(L"C:\\mailsift-browse-test");
+}
+
+// The real dialogs, answered by a timer in their own message loops.
+std::function<void(HWND)> answerDialog;
+VOID CALLBACK answerWhenShown(HWND, UINT, UINT_PTR timer, DWORD) {
+  const HWND dialog = ::FindWindowW(L"#32770", nullptr);
+  if (dialog == nullptr || !::IsWindowVisible(dialog)) return;  // not open yet: the next tick
+  ::KillTimer(nullptr, timer);
+  answerDialog(dialog);
+}
+
+TEST(Win32DialogsTest, AnswersComeBackAsGiven) {
+  Win32Dialogs dialogs;
+  TempFolder folder;
+  const auto press = [](WPARAM button) {
+    return [button](HWND dialog) { ::PostMessageW(dialog, WM_COMMAND, button, 0); };
+  };
+  std::wstring preset;
+  const auto type = [&preset](int field, const wchar_t* text) {
+    return [&preset, field, text](HWND dialog) {
+      wchar_t shown[64] = {};
+      ::GetDlgItemTextW(dialog, field, shown, 64);
+      preset = shown;
+      ::SetDlgItemTextW(dialog, field, text);
+      ::PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+    };
+  };
+  constexpr int kInputField = 101, kFileNameBox = 0x47c;  // cmb13, the file name of the common dialogs
+  struct Case {
+    std::function<std::string()> ask;
+    std::function<void(HWND)> answer;
+    std::string expected, expectedPreset;
+  };
+  const Case cases[] = {
+      {[&] { return dialogs.inputBox(nullptr, "Delimiter\r\nbr = break", "Type delimiter", ";br"); },
+       type(kInputField, L"tb\u00E4"), "tb\u00E4", ";br"},
+      {[&] { return dialogs.inputBox(nullptr, "URL", "URL", "http://"); }, press(IDCANCEL), "", ""},
+      // No flags: a bare name comes back without an extension, not asked about.
+      {[&] { return dialogs.showSave(nullptr, folder.path().string(), "Export list", "Files"); },
+       type(kFileNameBox, L"out"), folder.path().string() + "\\out", ""},
+      {[&] { return dialogs.askYesNo(nullptr, "Close?", "mailsift") ? "yes" : "no"; }, press(IDYES), "yes", ""},
+      {[&] { return dialogs.askYesNo(nullptr, "Close?", "mailsift") ? "yes" : "no"; },
+       [](HWND box) { ::PostMessageW(box, WM_COMMAND, LOWORD(::SendMessageW(box, DM_GETDEFID, 0, 0)), 0); }, "no", ""},
+  };
+  for (const Case& step : cases) {
+    preset.clear();
+    answerDialog = step.answer;
+    ::SetTimer(nullptr, 0, 200, answerWhenShown);
+    EXPECT_EQ(step.ask(), step.expected);
+    EXPECT_EQ(utf8(preset), step.expectedPreset);
+  }
 }
 
 }  // namespace
