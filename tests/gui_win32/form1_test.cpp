@@ -335,6 +335,22 @@ TEST_F(WindowTest, HelpDonateAndQuit) {
   EXPECT_EQ(form->window(), nullptr);
 }
 
+// The keyboard as the program's own message loop reads it: Alt+F clicks
+// FILEscan, Esc closes a window without results and ends the loop.
+VOID CALLBACK giveUp(HWND, UINT, UINT_PTR, DWORD) { ::PostQuitMessage(99); }
+
+TEST_F(WindowTest, AccessKeysAndEscapeThroughTheMessageLoop) {
+  open();
+  pump();  // leaves out WM_QUIT of windows closed before
+  ::PostMessageW(item(List1), WM_SYSCHAR, 'f', LPARAM{1} << 29);
+  ::PostMessageW(item(List1), WM_KEYDOWN, VK_ESCAPE, 0);
+  const UINT_PTR timer = ::SetTimer(nullptr, 0, 10000, giveUp);
+  EXPECT_EQ(form->run(), 0);
+  ::KillTimer(nullptr, timer);
+  EXPECT_EQ(dialogs.opens.size(), 1u);
+  EXPECT_EQ(form->window(), nullptr);
+}
+
 // The shell's folder chooser, answered by a timer in its own message loop:
 // what its status line says once the start folder is selected, then OK.
 std::vector<std::wstring> statusSeen;
