@@ -101,10 +101,13 @@ Form1::Form1(Dialogs& dialogs, InterfaceTexts texts, WindowSettings settings)
   m_dpi = ::GetDeviceCaps(screen, LOGPIXELSY);
   ::ReleaseDC(nullptr, screen);
 
-  m_iconLarge = static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(IDI_MAILSIFT), IMAGE_ICON,
-                                                ::GetSystemMetrics(SM_CXICON), ::GetSystemMetrics(SM_CYICON), 0));
-  m_iconSmall = static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(IDI_MAILSIFT), IMAGE_ICON,
-                                                ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON), 0));
+  // Shared icons: the window class keeps them beyond this window's life.
+  m_iconLarge =
+      static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(IDI_MAILSIFT), IMAGE_ICON,
+                                      ::GetSystemMetrics(SM_CXICON), ::GetSystemMetrics(SM_CYICON), LR_SHARED));
+  m_iconSmall =
+      static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(IDI_MAILSIFT), IMAGE_ICON,
+                                      ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON), LR_SHARED));
   m_donate = static_cast<HBITMAP>(
       ::LoadImageW(instance, MAKEINTRESOURCEW(IDB_DONATE), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
   m_greyBrush = ::CreateSolidBrush(kMidGrey);
@@ -155,8 +158,6 @@ Form1::~Form1() {
                          static_cast<HGDIOBJ>(m_greyBrush), static_cast<HGDIOBJ>(m_donate)}) {
     if (object != nullptr) ::DeleteObject(object);
   }
-  if (m_iconLarge != nullptr) ::DestroyIcon(m_iconLarge);
-  if (m_iconSmall != nullptr) ::DestroyIcon(m_iconSmall);
 }
 
 int Form1::pixels(int twips) const noexcept { return ::MulDiv(twips, m_dpi, kTwipsPerPixel * 96); }
