@@ -480,7 +480,10 @@ void Form1::showLists() {
   m_shown = std::move(published);
   for (const auto& [id, entries] : {std::pair{List1, m_shown.list1.get()}, std::pair{List2, m_shown.list2.get()}}) {
     const HWND list = control(id);
-    ListView_SetItemState(list, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    // Emptying the list drops its selection in one step; deselecting each
+    // of a million rows takes minutes in some list views. An unselected
+    // list keeps its scroll position.
+    if (ListView_GetSelectedCount(list) > 0) ListView_SetItemCountEx(list, 0, 0);
     // A list view counts rows in int; more entries than that are not shown.
     const auto rows = static_cast<int>(std::min<std::size_t>(entries->size(), INT_MAX));
     ListView_SetItemCountEx(list, rows, LVSICF_NOSCROLL);
