@@ -44,5 +44,5 @@ FUZZ_PACKAGES=(clang libclang-rt-dev)
 # cross compilers with the posix thread model, GoogleTest's sources, the
 # public suffix list, and Wine to run the tests (wine32:i386 as well for
 # the 32-bit build: WINDOWS_X86_PACKAGES, after `dpkg --add-architecture i386`).
-WINDOWS_PACKAGES=(cmake ninja-build publicsuffix googletest g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine wine64 unzip)
+WINDOWS_PACKAGES=(cmake ninja-build publicsuffix googletest g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine wine64 unzip libz-mingw-w64-dev)
 WINDOWS_X86_PACKAGES=(wine32:i386)
