@@ -42,10 +42,10 @@ CHECK_PACKAGES=(clang-format clang-tidy git)
 FUZZ_PACKAGES=(clang libclang-rt-dev)
 # What scripts/windows-test needs besides cmake and ninja: the mingw-w64
 # cross compilers with the posix thread model, GoogleTest's sources, the
-# public suffix list, rsvg-convert and icotool for the window's icon, and
-# Wine with a virtual X display (Xvfb) to run the tests (wine32:i386 as well
-# for the 32-bit build: WINDOWS_X86_PACKAGES, after
-# `dpkg --add-architecture i386`).
+# public suffix list, zlib for mingw-w64, unzip to check the portable ZIP,
+# rsvg-convert and icotool for the window's icon, and Wine with a virtual X
+# display (Xvfb) to run the tests (wine32:i386 as well for the 32-bit
+# build: WINDOWS_X86_PACKAGES, after `dpkg --add-architecture i386`).
 WINDOWS_PACKAGES=(cmake ninja-build publicsuffix googletest g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine wine64
-                  librsvg2-bin icoutils xvfb xauth)
+                  unzip libz-mingw-w64-dev librsvg2-bin icoutils xvfb xauth)
 WINDOWS_X86_PACKAGES=(wine32:i386)

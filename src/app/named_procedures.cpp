@@ -1,6 +1,7 @@
 // The classic procedure names over the core's mechanisms.
 #include "app/named_procedures.h"
 
+#include "platform/paths.h"
 #include "scanner/char_classes.h"
 #include "sources/folder_walk.h"
 #include "sources/temp_dir.h"
@@ -35,7 +36,7 @@ void ListFolderTree(const std::string& folderPath, std::string_view pattern, Fol
       nullptr, pattern);
 }
 
-std::string AddBackslash(std::string path) { return withTrailingSlash(std::move(path)); }
+std::string AddBackslash(std::string path) { return platform::withTrailingSeparator(std::move(path)); }
 
 URLDownloadResult URLDownload(const std::string& url, const std::string& destination, DownloadMode mode,
                               const HttpOptions& options) {

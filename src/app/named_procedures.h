@@ -45,7 +45,7 @@ using FolderEntries = std::vector<std::string>;
 // Never fails: a folder that cannot be listed adds nothing.
 void ListFolderTree(const std::string& folderPath, std::string_view pattern, FolderEntries& entries);
 
-// `path` with a "/" appended when it does not end in one: see withTrailingSlash.
+// `path` with the system's separator appended when it ends in none.
 std::string AddBackslash(std::string path);
 
 // Downloads `url` into a file chosen from `destination` and `mode`: see downloadUrl.

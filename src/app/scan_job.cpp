@@ -1,12 +1,11 @@
 // Runs a scan of several sources into the result lists.
 #include "app/scan_job.h"
 
-#include <filesystem>
-
 #include "app/display_text.h"
 #include "app/named_procedures.h"
 #include "app/piece_scan.h"
 #include "app/scan_file.h"
+#include "platform/paths.h"
 #include "sources/folder_walk.h"
 #include "sources/stream_scan.h"
 #include "sources/url_scan.h"
@@ -242,8 +241,7 @@ ScanSource classifySource(const std::string& argument) {
   if (startsWithNoCase(argument, "http://") || startsWithNoCase(argument, "https://")) {
     return {SourceKind::Url, argument};
   }
-  std::error_code ignored;
-  if (std::filesystem::is_directory(argument, ignored)) return {SourceKind::Folder, argument};
+  if (platform::isFolder(argument)) return {SourceKind::Folder, argument};
   return {SourceKind::File, argument};
 }
 

@@ -9,6 +9,7 @@
 
 #include "decode/detail/decoder_module.h"
 #include "platform/files.h"
+#include "platform/paths.h"
 #include "platform/shared_library.h"
 
 #ifndef MAILSIFT_MODULE_INSTALL_DIR
@@ -25,7 +26,7 @@ std::vector<std::string> moduleFolders() {
   }
   if (const std::string program = platform::executableFolder(); !program.empty()) {
     folders.push_back(program);
-    folders.push_back(program + "/" MAILSIFT_MODULE_INSTALL_DIR);
+    folders.push_back(platform::joinPath(program, MAILSIFT_MODULE_INSTALL_DIR));
   }
 #ifdef MAILSIFT_MODULE_BUILD_DIR
   folders.emplace_back(MAILSIFT_MODULE_BUILD_DIR);
@@ -44,7 +45,7 @@ const detail::DecoderModule* decoderModule(std::string& failure) {
     for (const std::string& folder : moduleFolders()) {
       std::string error;
       const std::optional<platform::SharedLibrary> library =
-          platform::SharedLibrary::load(folder + "/" + detail::kDecoderModuleFile, error);
+          platform::SharedLibrary::load(platform::joinPath(folder, detail::kDecoderModuleFile), error);
       if (!library) {
         reasons += (reasons.empty() ? "" : "; ") + error;
         continue;

@@ -10,6 +10,7 @@
 
 #include "platform/failure.h"
 #include "platform/file_identity.h"
+#include "platform/native_handle.h"
 
 namespace mailsift::platform {
 
@@ -67,12 +68,12 @@ class FolderHandle {
 
  private:
   friend class InputFile;
-  explicit FolderHandle(std::intptr_t handle) noexcept : m_handle(handle) {}
+  explicit FolderHandle(NativeHandle handle) noexcept : m_handle(handle) {}
   // Takes over `handle`, the outcome of an open that may have failed.
-  static OpenedFolder adopt(std::intptr_t handle, const std::string& path);
+  static OpenedFolder adopt(NativeHandle handle, const std::string& path);
   void release() noexcept;
 
-  std::intptr_t m_handle = -1;  // the system's handle of the open folder
+  NativeHandle m_handle = kNoHandle;  // the system's handle of the open folder
 };
 
 struct OpenedFolder {

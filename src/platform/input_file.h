@@ -81,10 +81,10 @@ class InputFile {
   void release() noexcept;
   // Takes over `fd`, just opened for `path`: a regular file is kept, anything
   // else closed and refused.
-  [[nodiscard]] static std::optional<Failure> adopt(int fd, const std::string& path, InputFile& into);
+  [[nodiscard]] static std::optional<Failure> adopt(NativeHandle fd, const std::string& path, InputFile& into);
 
-  std::intptr_t m_handle = -1;  // the system's handle of the open input
-  bool m_owned = false;         // closed by the destructor
+  NativeHandle m_handle = kNoHandle;  // the system's handle of the open input
+  bool m_owned = false;               // closed by the destructor
   bool m_regular = false;
   std::uint64_t m_size = 0;
 #ifdef _WIN32

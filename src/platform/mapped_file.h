@@ -6,6 +6,8 @@
 
 #include <cstddef>
 
+#include "platform/native_handle.h"
+
 namespace mailsift::platform {
 
 class MappedFile {
@@ -17,11 +19,11 @@ class MappedFile {
   MappedFile(const MappedFile&) = delete;
   MappedFile& operator=(const MappedFile&) = delete;
 
-  // Maps the first `length` bytes (length > 0) of the open file `descriptor`
+  // Maps the first `length` bytes (length > 0) of the open file `file`
   // read-only. Returns an empty MappedFile (data() == nullptr) when the
-  // system refuses; the caller then reads the file instead. The descriptor
-  // may be closed afterwards.
-  static MappedFile map(int descriptor, std::size_t length) noexcept;
+  // system refuses; the caller then reads the file instead. The file may be
+  // closed afterwards.
+  static MappedFile map(NativeHandle file, std::size_t length) noexcept;
 
   const char* data() const noexcept { return m_data; }
   std::size_t size() const noexcept { return m_length; }

@@ -5,10 +5,13 @@
 
 #include <string>
 
+#include "platform/native_handle.h"
+
 namespace mailsift::platform {
 
 // Registers one temporary file for the life of the object: if SIGINT,
-// SIGTERM or SIGHUP ends the process meanwhile, the file is removed and the
+// SIGTERM or SIGHUP (on Windows: Ctrl+C, Ctrl+Break, closing the console,
+// logging off, shutting down) ends the process meanwhile, the file is removed and the
 // process then ends by that signal as it would have without this (its exit
 // status still says "killed by signal"). Nothing is removed otherwise: the
 // owner removes or renames the file itself, and should do so before the
@@ -31,7 +34,7 @@ class TemporaryFileGuard {
   explicit TemporaryFileGuard(const std::string& path) noexcept;
   // Registers `name` in the folder open as the descriptor `folder` (POSIX;
   // any open descriptor of a folder, which must stay open while registered).
-  TemporaryFileGuard(int folder, const std::string& name) noexcept;
+  TemporaryFileGuard(NativeHandle folder, const std::string& name) noexcept;
   // Unregisters the file; does not remove it.
   ~TemporaryFileGuard();
   TemporaryFileGuard(TemporaryFileGuard&& other) noexcept;

@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <unordered_set>
 
+#include "platform/paths.h"
+
 namespace mailsift {
 namespace {
 
@@ -40,7 +42,7 @@ bool matchesPattern(std::string_view name, std::string_view pattern) {
 constexpr std::size_t kMostOpen = 64;
 
 struct Frame {
-  std::string prefix;         // the folder's path with its closing "/"
+  std::string prefix;         // the folder's path with its closing separator
   std::size_t nameStart = 0;  // where the folder's name begins in `prefix`
   platform::FileIdentity identity;
   std::shared_ptr<const FolderHandle> handle;  // empty while closed to save descriptors
@@ -63,7 +65,7 @@ class Walk {
       return m_summary;
     }
     m_walked.insert(start.identity);
-    push(withTrailingSlash(folderPath), 0, folderPath, std::move(start));
+    push(platform::withTrailingSeparator(folderPath), 0, folderPath, std::move(start));
     // The folder on top of the path is always open while its entries are met.
     while (!m_path.empty()) {
       if (m_stop != nullptr && m_stop->load(std::memory_order_relaxed)) {
@@ -106,7 +108,7 @@ class Walk {
       ++m_summary.skippedLoops;
       return;
     }
-    push(folder.path + '/', folder.nameStart, folder.path, std::move(opened));
+    push(folder.path + platform::kPathSeparator, folder.nameStart, folder.path, std::move(opened));
   }
 
   void push(std::string prefix, std::size_t nameStart, const std::string& path, platform::OpenedFolder opened) {
@@ -187,11 +189,6 @@ class Walk {
 };
 
 }  // namespace
-
-std::string withTrailingSlash(std::string path) {
-  if (path.empty() || path.back() != '/') path.push_back('/');
-  return path;
-}
 
 WalkSummary walkFolderTree(const std::string& folderPath, const std::function<void(const WalkEntry&)>& visit,
                            const std::atomic<bool>* stop, std::string_view pattern) {

@@ -14,7 +14,7 @@
 
 namespace mailsift {
 
-// One entry the walk meets. `path` is the parent's path, a "/" and the name.
+// One entry the walk meets. `path` is the parent's path, a separator and the name.
 struct WalkEntry {
   std::string path;
   platform::EntryKind kind;  // Folder, RegularFile or OtherFile (links followed)
@@ -56,8 +56,5 @@ struct WalkSummary {
 // std::bad_alloc.
 WalkSummary walkFolderTree(const std::string& folderPath, const std::function<void(const WalkEntry&)>& visit,
                            const std::atomic<bool>* stop = nullptr, std::string_view pattern = "*.*");
-
-// `path` with a "/" appended when it does not end in one.
-std::string withTrailingSlash(std::string path);
 
 }  // namespace mailsift

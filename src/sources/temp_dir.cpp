@@ -1,7 +1,10 @@
 // The temporary folder, worked out once per process.
 #include "sources/temp_dir.h"
 
+#include <utility>
+
 #include "platform/files.h"
+#include "platform/paths.h"
 
 namespace mailsift {
 
@@ -12,9 +15,8 @@ std::string resolveTemporaryFolder(const std::function<std::string(const char*)>
     folder = lookup(name);
     if (!folder.empty()) break;
   }
-  if (folder.empty()) folder = "/tmp";
-  if (folder.back() != '/') folder.push_back('/');
-  return folder;
+  if (folder.empty()) return platform::systemTemporaryFolder();
+  return platform::withTrailingSeparator(std::move(folder));
 }
 }  // namespace detail
 

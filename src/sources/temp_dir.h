@@ -6,8 +6,9 @@
 
 namespace mailsift {
 
-// The temporary folder, always ending in "/": the environment variable TEMP,
-// else TMP, else TMPDIR, else "/tmp". Worked out on the first call, which
+// The temporary folder, always ending in a separator: the environment
+// variable TEMP, else TMP, else TMPDIR, else the system's ("/tmp" on POSIX,
+// GetTempPathW's folder on Windows). Worked out on the first call, which
 // also tries to create that folder (one level; a failure is ignored), and
 // kept unchanged for the rest of the process. Thread-safe.
 const std::string& temporaryFolder();

@@ -3,8 +3,6 @@
 #include "sources/url_download.h"
 
 #include <chrono>
-#include <filesystem>
-#include <system_error>
 #include <utility>
 
 #include "platform/exclusive_file.h"
@@ -19,11 +17,6 @@ constexpr int kMaxNumberedNames = 100'000;
 // Names tried for the new file of an overwriting download; each clash
 // means another process took that name in between.
 constexpr int kMaxReplacementNames = 100;
-
-bool isFolder(const std::string& path) {
-  std::error_code ignored;
-  return std::filesystem::is_directory(path, ignored);  // follows links
-}
 
 URLDownloadResult refused(std::int32_t number) {
   URLDownloadResult result;
@@ -50,11 +43,11 @@ URLDownloadResult noFreeName(const std::string& url, std::string what) {
   return failedWith(platform::Failure{platform::FailureKind::Exists, 0, url, std::move(what)});
 }
 
-// The folder part of `path` up to and including its last "/" ("" when it
-// has none), and the name after it. Keeping the "/" with the folder keeps
-// "/x" in the root folder.
+// The folder part of `path` up to and including its last separator ("" when
+// it has none), and the name after it. Keeping the separator with the folder
+// keeps "/x" in the root folder.
 std::pair<std::string, std::string> splitAtLastSlash(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
+  const std::size_t slash = platform::lastPathSeparator(path);
   if (slash == std::string::npos) return {std::string(), path};
   return {path.substr(0, slash + 1), path.substr(slash + 1)};
 }
@@ -151,7 +144,7 @@ URLDownloadResult downloadReplacing(const std::string& url, const std::string& t
 URLDownloadResult downloadUrl(const std::string& url, const std::string& destination, DownloadMode mode,
                               const HttpOptions& options) {
   std::string target = destination;
-  if (isFolder(destination)) {
+  if (platform::isFolder(destination)) {
     const std::size_t slash = url.rfind('/');
     if (slash == std::string::npos) return refused(kErrNoNameInUrl);
     target = joinPath(destination, std::string_view(url).substr(slash + 1));
@@ -166,21 +159,6 @@ URLDownloadResult downloadUrl(const std::string& url, const std::string& destina
     default:
       return downloadReplacing(url, target, options);
   }
-}
-
-std::string joinPath(std::string_view folder, std::string_view name) {
-  std::string path(folder);
-  if (!path.empty() && path.back() != '/') path.push_back('/');
-  path.append(name);
-  return path;
-}
-
-bool pathExists(const std::string& path) {
-  if (path.empty()) return false;
-  std::error_code error;
-  // symlink_status: a link is something at that path, whatever it points to.
-  const std::filesystem::file_status status = std::filesystem::symlink_status(path, error);
-  return !error && std::filesystem::exists(status);
 }
 
 }  // namespace mailsift

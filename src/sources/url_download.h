@@ -9,6 +9,7 @@
 
 #include "platform/failure.h"
 #include "platform/http_download.h"
+#include "platform/paths.h"
 
 namespace mailsift {
 
@@ -70,13 +71,9 @@ struct URLDownloadResult {
 [[nodiscard]] URLDownloadResult downloadUrl(const std::string& url, const std::string& destination, DownloadMode mode,
                                             const HttpOptions& options = {});
 
-// `name` when `folder` is empty; `folder` + `name` when `folder` ends in
-// "/"; otherwise `folder` + "/" + `name`. Thread-safe.
-std::string joinPath(std::string_view folder, std::string_view name);
-
-// True when anything exists at `path`: a file, a folder, or a symbolic link
-// (even one whose target is missing). False otherwise, also when a folder
-// on the way is missing or is a file, and for "". Thread-safe.
-bool pathExists(const std::string& path);
+// Joining a folder and a name, and whether anything (a link too, even one
+// that leads nowhere) is at a path: the system's own rules.
+using platform::joinPath;
+using platform::pathExists;
 
 }  // namespace mailsift

@@ -272,13 +272,14 @@ Placed placedInStream(std::string_view text, const std::vector<std::size_t>& cut
 // the byte before it could not continue a local part.
 bool startsStretch(std::string_view text, std::uint64_t offset, const std::string& entry, ScanRules rules) {
   if (offset >= text.size()) return false;
-  if (offset > 0) {
-    const char before = text[offset - 1];
+  const auto at = static_cast<std::size_t>(offset);  // below the size, so it fits
+  if (at > 0) {
+    const char before = text[at - 1];
     const bool leftClass = std::isalnum(static_cast<unsigned char>(before)) || before == '.' || before == '_' ||
                            before == '-' || (rules == ScanRules::Extended && before == '+');
     if (leftClass) return false;
   }
-  std::string rest(text.substr(offset, 256));
+  std::string rest(text.substr(at, 256));
   for (char& c : rest) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   const std::string local = entry.substr(0, std::max<std::size_t>(1, entry.find_first_of(".@")));
   if (rest.starts_with(local)) return true;

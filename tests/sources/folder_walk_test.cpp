@@ -9,6 +9,7 @@
 #include <filesystem>
 
 #include "platform/input_file.h"
+#include "platform/paths.h"
 #include "support/folder_chain.h"
 #include "support/temp_folder.h"
 #include "support/unprivileged.h"
@@ -133,11 +134,12 @@ TEST(WalkFolderTree, StopsOnRequest) {
   EXPECT_EQ(visited, 5);
 }
 
-TEST(WithTrailingSlash, AppendsOneSlashOnlyWhenMissing) {
-  EXPECT_EQ(withTrailingSlash("/data/mail"), "/data/mail/");
-  EXPECT_EQ(withTrailingSlash("/data/mail/"), "/data/mail/");
-  EXPECT_EQ(withTrailingSlash("/"), "/");
-  EXPECT_EQ(withTrailingSlash(""), "/");
+TEST(WithTrailingSeparator, AppendsOneOnlyWhenMissing) {
+  const std::string separator(1, platform::kPathSeparator);
+  EXPECT_EQ(platform::withTrailingSeparator("/data/mail"), "/data/mail" + separator);
+  EXPECT_EQ(platform::withTrailingSeparator("/data/mail/"), "/data/mail/");
+  EXPECT_EQ(platform::withTrailingSeparator("/"), "/");
+  EXPECT_EQ(platform::withTrailingSeparator(""), separator);
 }
 
 }  // namespace

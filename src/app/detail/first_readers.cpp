@@ -15,33 +15,33 @@ constexpr std::uint64_t kPlaceMask = (std::uint64_t{1} << kPlaceBits) - 1;
 std::size_t FirstReaders::note(const platform::FileIdentity& identity, std::size_t place) {
   if (place >= kPlaceMask) return kNone;
   if (2 * (m_used + 1) > m_cells.size()) grow();
-  const std::uint64_t device = deviceIndex(identity.device);
-  Cell& cell = find(m_cells, identity.inode, device);
+  const std::uint64_t volume = volumeIndex(identity.volume);
+  Cell& cell = find(m_cells, identity.number, volume);
   if (cell.rest == 0) {
-    cell = {identity.inode, device << kPlaceBits | (place + 1)};
+    cell = {identity.number, volume << kPlaceBits | (place + 1)};
     ++m_used;
     return kNone;
   }
   const auto before = static_cast<std::size_t>((cell.rest & kPlaceMask) - 1);
-  if (place < before) cell.rest = device << kPlaceBits | (place + 1);
+  if (place < before) cell.rest = volume << kPlaceBits | (place + 1);
   return before;
 }
 
-std::uint64_t FirstReaders::deviceIndex(std::uint64_t device) {
-  if (m_lastDevice < m_devices.size() && m_devices[m_lastDevice] == device) return m_lastDevice;
-  const auto known = std::find(m_devices.begin(), m_devices.end(), device);
-  m_lastDevice = static_cast<std::size_t>(known - m_devices.begin());
-  if (known == m_devices.end()) m_devices.push_back(device);
-  return m_lastDevice;
+std::uint64_t FirstReaders::volumeIndex(std::uint64_t volume) {
+  if (m_lastVolume < m_volumes.size() && m_volumes[m_lastVolume] == volume) return m_lastVolume;
+  const auto known = std::find(m_volumes.begin(), m_volumes.end(), volume);
+  m_lastVolume = static_cast<std::size_t>(known - m_volumes.begin());
+  if (known == m_volumes.end()) m_volumes.push_back(volume);
+  return m_lastVolume;
 }
 
-FirstReaders::Cell& FirstReaders::find(std::vector<Cell>& cells, std::uint64_t inode, std::uint64_t device) const {
+FirstReaders::Cell& FirstReaders::find(std::vector<Cell>& cells, std::uint64_t number, std::uint64_t volume) const {
   const std::size_t mask = cells.size() - 1;
   // Files of one folder mostly have neighbouring numbers: sixteen in a row
   // share a block of cells, four cache lines, and the blocks are spread.
-  const platform::FileIdentity block{device, inode >> 4};
-  std::size_t at = ((platform::FileIdentityHash{}(block) << 4) | (inode & 15)) & mask;
-  while (cells[at].rest != 0 && !(cells[at].inode == inode && cells[at].rest >> kPlaceBits == device)) {
+  const platform::FileIdentity block{volume, number >> 4};
+  std::size_t at = ((platform::FileIdentityHash{}(block) << 4) | (number & 15)) & mask;
+  while (cells[at].rest != 0 && !(cells[at].number == number && cells[at].rest >> kPlaceBits == volume)) {
     at = (at + 1) & mask;
   }
   return cells[at];
@@ -50,7 +50,7 @@ FirstReaders::Cell& FirstReaders::find(std::vector<Cell>& cells, std::uint64_t i
 void FirstReaders::grow() {
   std::vector<Cell> cells(m_cells.empty() ? 1024 : 2 * m_cells.size());
   for (const Cell& cell : m_cells) {
-    if (cell.rest != 0) find(cells, cell.inode, cell.rest >> kPlaceBits) = cell;
+    if (cell.rest != 0) find(cells, cell.number, cell.rest >> kPlaceBits) = cell;
   }
   m_cells = std::move(cells);
 }

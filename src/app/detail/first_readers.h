@@ -24,21 +24,21 @@ class FirstReaders {
   std::size_t note(const platform::FileIdentity& identity, std::size_t place);
 
  private:
-  // The inode, and the device's index in m_devices above the place plus
+  // The number, and the volume's index in m_volumes above the place plus
   // one; 0 there for a free cell.
   struct Cell {
-    std::uint64_t inode = 0;
+    std::uint64_t number = 0;
     std::uint64_t rest = 0;
   };
 
-  std::uint64_t deviceIndex(std::uint64_t device);
-  Cell& find(std::vector<Cell>& cells, std::uint64_t inode, std::uint64_t device) const;
+  std::uint64_t volumeIndex(std::uint64_t volume);
+  Cell& find(std::vector<Cell>& cells, std::uint64_t number, std::uint64_t volume) const;
   void grow();
 
   std::vector<Cell> m_cells;  // a power of two of them, at most half used
   std::size_t m_used = 0;
-  std::vector<std::uint64_t> m_devices;  // the devices met, a handful
-  std::size_t m_lastDevice = 0;          // the index of the device met last
+  std::vector<std::uint64_t> m_volumes;  // the volumes met, a handful
+  std::size_t m_lastVolume = 0;          // the index of the volume met last
 };
 
 }  // namespace mailsift::detail

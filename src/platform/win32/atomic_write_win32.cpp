@@ -1,8 +1,7 @@
-// Replacing a file through a temporary file beside it and MoveFileEx on
-// Windows. Not yet done here as on POSIX: links on the way are followed
-// without judging their owner (creating one needs a privilege on Windows),
-// and the new file takes the folder's default security, not the old
-// file's.
+// Replacing a file through a temporary file beside it, swapped in with
+// ReplaceFileW on Windows, so the file keeps its security and attributes.
+// Not done here as on POSIX: links on the way are followed without judging
+// their owner (creating one needs a privilege on Windows).
 #include <windows.h>
 
 #include <algorithm>
@@ -14,6 +13,7 @@
 #include <utility>
 
 #include "platform/atomic_write.h"
+#include "platform/temporary_files.h"
 #include "platform/win32/win32_text.h"
 
 namespace mailsift::platform {
@@ -63,6 +63,38 @@ std::optional<Failure> writeAll(HANDLE file, std::string_view bytes, const std::
   return std::nullopt;
 }
 
+// Puts the finished temporary file in the target's place. An existing
+// target is swapped with ReplaceFileW, which keeps its attributes, security
+// and creation time, and leaves it untouched under its own name on every
+// failure (no backup name is given, so it is never moved aside); a new one
+// is the temporary file renamed.
+std::optional<Failure> swapIn(const std::wstring& temporary, const std::wstring& target, const std::string& path) {
+  // A program that holds the target open without sharing its deletion
+  // makes the swap fail; finding that first keeps the failure clean (Wine's
+  // ReplaceFileW leaves a stray file behind when it fails).
+  const HANDLE probe = ::CreateFileW(target.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                     nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (probe == INVALID_HANDLE_VALUE) {
+    const DWORD error = ::GetLastError();
+    if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) {
+      return win32::failureFromWin32(error, path, FailureKind::WriteFailed);
+    }
+  } else {
+    ::CloseHandle(probe);
+  }
+  if (::ReplaceFileW(target.c_str(), temporary.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)) {
+    return std::nullopt;
+  }
+  const DWORD error = ::GetLastError();
+  if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) {
+    return win32::failureFromWin32(error, path, FailureKind::WriteFailed);
+  }
+  // No target (or it went away meanwhile): without MOVEFILE_REPLACE_EXISTING
+  // a file that appears in between is never overwritten unseen.
+  if (::MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH)) return std::nullopt;
+  return win32::failureFromWin32(::GetLastError(), path, FailureKind::WriteFailed);
+}
+
 }  // namespace
 
 std::optional<Failure> writeFileReplacing(const std::string& path, std::string_view bytes) {
@@ -89,18 +121,21 @@ std::optional<Failure> writeFileReplacing(const std::string& path, std::string_v
       return asStepOf(win32::failureFromWin32(error, temporary, FailureKind::WriteFailed), path,
                       "cannot create " + temporary);
     }
+    const TemporaryFileGuard removedOnInterrupt(temporary);
     std::optional<Failure> failure = writeAll(file.get(), bytes, path);
     if (!failure && !::FlushFileBuffers(file.get())) {
       failure = win32::failureFromWin32(::GetLastError(), path, FailureKind::WriteFailed);
     }
     if (!file.close() && !failure) failure = win32::failureFromWin32(::GetLastError(), path, FailureKind::WriteFailed);
     if (!failure) {
-      // The hidden mark was only for the temporary file.
-      ::SetFileAttributesW(wideTemporary.c_str(), FILE_ATTRIBUTE_NORMAL);
-      if (::MoveFileExW(wideTemporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        return std::nullopt;
-      }
-      failure = win32::failureFromWin32(::GetLastError(), path, FailureKind::WriteFailed);
+      // The hidden mark was only for the temporary file; a file replaced
+      // keeps its own marks (ReplaceFileW does so too, but not everywhere).
+      const DWORD old = ::GetFileAttributesW(target.c_str());
+      const DWORD kept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+      ::SetFileAttributesW(wideTemporary.c_str(),
+                           old == INVALID_FILE_ATTRIBUTES || (old & kept) == 0 ? FILE_ATTRIBUTE_NORMAL : old & kept);
+      failure = swapIn(wideTemporary, target, path);
+      if (!failure) return std::nullopt;
     }
     ::DeleteFileW(wideTemporary.c_str());
     return failure;

@@ -15,7 +15,7 @@
 namespace mailsift::platform {
 namespace {
 
-HANDLE handleOf(std::intptr_t handle) noexcept { return reinterpret_cast<HANDLE>(handle); }
+HANDLE handleOf(NativeHandle handle) noexcept { return reinterpret_cast<HANDLE>(handle); }
 
 EntryKind kindOf(const WIN32_FIND_DATAW& entry) noexcept {
   if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return EntryKind::Folder;
@@ -30,7 +30,7 @@ std::string joined(const std::string& folder, const std::string& name) {
 
 }  // namespace
 
-OpenedFolder FolderHandle::adopt(std::intptr_t handle, const std::string& path) {
+OpenedFolder FolderHandle::adopt(NativeHandle handle, const std::string& path) {
   OpenedFolder folder;
   if (handle < 0) {
     folder.failure = win32::failureFromWin32(::GetLastError(), path, FailureKind::ReadFailed);
@@ -75,7 +75,7 @@ OpenedFolder FolderHandle::open(const std::string& path) {
   const HANDLE handle =
       ::CreateFileW(win32::widePath(path).c_str(), FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES,
                     FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  return adopt(handle == INVALID_HANDLE_VALUE ? -1 : reinterpret_cast<std::intptr_t>(handle), path);
+  return adopt(handle == INVALID_HANDLE_VALUE ? -1 : reinterpret_cast<NativeHandle>(handle), path);
 }
 
 OpenedFolder FolderHandle::openFolder(const std::string& /*name*/, const std::string& path) const { return open(path); }

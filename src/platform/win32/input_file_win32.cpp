@@ -16,10 +16,10 @@ namespace {
 // One ReadFile takes a DWORD count; larger reads come in pieces.
 constexpr std::size_t kLargestRead = std::size_t{1} << 30;
 
-HANDLE handleOf(std::intptr_t handle) noexcept { return reinterpret_cast<HANDLE>(handle); }
+HANDLE handleOf(NativeHandle handle) noexcept { return reinterpret_cast<HANDLE>(handle); }
 
-std::intptr_t valueOf(HANDLE handle) noexcept {
-  return handle == INVALID_HANDLE_VALUE ? -1 : reinterpret_cast<std::intptr_t>(handle);
+NativeHandle valueOf(HANDLE handle) noexcept {
+  return handle == INVALID_HANDLE_VALUE ? -1 : reinterpret_cast<NativeHandle>(handle);
 }
 
 FileIdentity identityOf(const BY_HANDLE_FILE_INFORMATION& info) noexcept {

@@ -24,7 +24,7 @@ MappedFile& MappedFile::operator=(MappedFile&& other) noexcept {
   return *this;
 }
 
-MappedFile MappedFile::map(int /*descriptor*/, std::size_t /*length*/) noexcept { return MappedFile(); }
+MappedFile MappedFile::map(NativeHandle /*file*/, std::size_t /*length*/) noexcept { return MappedFile(); }
 
 void MappedFile::release() noexcept {
   m_data = nullptr;

@@ -22,19 +22,25 @@ std::wstring widePath(const std::string& path) {
   for (wchar_t& c : text) {
     if (c == L'/') c = L'\\';
   }
-  const bool drive = text.size() >= 3 && text[1] == L':' && text[2] == L'\\';
-  const bool unc = text.size() >= 2 && text[0] == L'\\' && text[1] == L'\\';
-  // "\\?\" takes the path as it is, without resolving "." and ".." steps,
-  // so only paths without them get it.
-  const auto ends = [&](const wchar_t* tail) {
-    const std::wstring_view end(tail);
-    return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+  const auto startsWith = [](const std::wstring& whole, std::wstring_view head) {
+    return whole.compare(0, head.size(), head) == 0;
   };
-  const bool steps = text.find(L"\\.\\") != std::wstring::npos || text.find(L"\\..\\") != std::wstring::npos ||
-                     ends(L"\\.") || ends(L"\\..");
-  if (drive && !steps) return L"\\\\?\\" + text;
-  if (unc && !steps && text.rfind(L"\\\\?\\", 0) != 0) return L"\\\\?\\UNC\\" + text.substr(2);
-  return text;
+  // "\\?\" paths and devices ("\\.\") are taken as they are.
+  if (text.empty() || startsWith(text, L"\\\\?\\") || startsWith(text, L"\\\\.\\")) return text;
+  // The full path resolves relative names and "." and ".." steps as the
+  // system would, so that "\\?\" can lift the 260-character limit from
+  // every path, relative ones too.
+  const DWORD needed = ::GetFullPathNameW(text.c_str(), 0, nullptr, nullptr);
+  if (needed == 0) return text;
+  std::wstring full(needed, L'\0');
+  const DWORD length = ::GetFullPathNameW(text.c_str(), needed, full.data(), nullptr);
+  if (length == 0 || length >= needed) return text;
+  full.resize(length);
+  if (full.size() >= 3 && full[1] == L':' && full[2] == L'\\') return L"\\\\?\\" + full;
+  if (startsWith(full, L"\\\\") && !startsWith(full, L"\\\\?\\") && !startsWith(full, L"\\\\.\\")) {
+    return L"\\\\?\\UNC\\" + full.substr(2);
+  }
+  return full;
 }
 
 std::string utf8(const std::wstring& text) {

@@ -15,8 +15,9 @@ namespace mailsift::platform::win32 {
 // names no file rather than another one.
 std::wstring wide(const std::string& utf8);
 
-// `path` as UTF-16 for the W file functions: "/" becomes "\", and an
-// absolute path gets the "\\?\" prefix, so that paths past MAX_PATH open.
+// `path` as UTF-16 for the W file functions: "/" becomes "\", and the
+// path, made full as the system resolves it (relative names, "." and ".."),
+// gets the "\\?\" prefix, so that paths past MAX_PATH open.
 std::wstring widePath(const std::string& path);
 
 // `text` as UTF-8.

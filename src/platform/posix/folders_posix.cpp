@@ -18,7 +18,7 @@ namespace {
 
 constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
 
-int descriptorOf(std::intptr_t handle) noexcept { return static_cast<int>(handle); }
+int descriptorOf(NativeHandle handle) noexcept { return static_cast<int>(handle); }
 
 EntryKind kindOfMode(mode_t mode) {
   if (S_ISDIR(mode)) return EntryKind::Folder;
@@ -46,7 +46,7 @@ EntryKind kindOf(int folder, const dirent& entry) {
 }  // namespace
 
 // A failed open left -1 and errno.
-OpenedFolder FolderHandle::adopt(std::intptr_t handle, const std::string& path) {
+OpenedFolder FolderHandle::adopt(NativeHandle handle, const std::string& path) {
   const int fd = descriptorOf(handle);
   OpenedFolder folder;
   if (fd < 0) {

@@ -20,7 +20,7 @@ constexpr std::size_t kLargestRead = std::size_t{1} << 30;
 // waiting for a writer; the fstat of the descriptor then refuses it.
 constexpr int kReadFlags = O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
 
-int descriptorOf(std::intptr_t handle) noexcept { return static_cast<int>(handle); }
+int descriptorOf(NativeHandle handle) noexcept { return static_cast<int>(handle); }
 
 FileIdentity identityOf(const struct stat& info) noexcept {
   return {static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino)};
@@ -73,13 +73,13 @@ void InputFile::release() noexcept {
   m_owned = false;
 }
 
-std::optional<Failure> InputFile::adopt(int fd, const std::string& path, InputFile& into) {
+std::optional<Failure> InputFile::adopt(NativeHandle fd, const std::string& path, InputFile& into) {
   if (fd < 0) return failureFromSystemError(errno, path, FailureKind::ReadFailed);
   into.m_handle = fd;
   into.m_owned = true;
   into.m_name = path;
   struct stat info {};
-  if (::fstat(fd, &info) != 0) {
+  if (::fstat(descriptorOf(fd), &info) != 0) {
     const int error = errno;
     into = InputFile();
     return failureFromSystemError(error, path, FailureKind::ReadFailed);

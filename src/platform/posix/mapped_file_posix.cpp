@@ -86,7 +86,8 @@ void freeSlot(int slot) {
 
 }  // namespace
 
-MappedFile MappedFile::map(int descriptor, std::size_t length) noexcept {
+MappedFile MappedFile::map(NativeHandle file, std::size_t length) noexcept {
+  const int descriptor = static_cast<int>(file);
   MappedFile mapped;
   void* base = ::mmap(nullptr, length, PROT_READ, MAP_PRIVATE | MAP_POPULATE, descriptor, 0);
   if (base == MAP_FAILED) return mapped;

@@ -106,8 +106,8 @@ TemporaryFileGuard::TemporaryFileGuard(const std::string& path) noexcept {
   }
 }
 
-TemporaryFileGuard::TemporaryFileGuard(int folder, const std::string& name) noexcept
-    : m_slot(registerName(folder, std::string(), name)) {}
+TemporaryFileGuard::TemporaryFileGuard(NativeHandle folder, const std::string& name) noexcept
+    : m_slot(registerName(static_cast<int>(folder), std::string(), name)) {}
 
 TemporaryFileGuard::~TemporaryFileGuard() { release(); }
 
