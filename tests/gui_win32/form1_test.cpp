@@ -351,12 +351,28 @@ TEST_F(WindowTest, AccessKeysAndEscapeThroughTheMessageLoop) {
   EXPECT_EQ(form->window(), nullptr);
 }
 
+// The open dialog of this thread: tests may run side by side, each with
+// its dialogs on the same display.
+BOOL CALLBACK keepDialog(HWND window, LPARAM result) {
+  wchar_t name[16] = {};
+  ::GetClassNameW(window, name, 16);
+  if (std::wcscmp(name, L"#32770") != 0 || !::IsWindowVisible(window)) return TRUE;
+  *reinterpret_cast<HWND*>(result) = window;
+  return FALSE;
+}
+HWND ownDialog() {
+  HWND found = nullptr;
+  ::EnumThreadWindows(::GetCurrentThreadId(), keepDialog, reinterpret_cast<LPARAM>(&found));
+  return found;
+}
+
 // The shell's folder chooser, answered by a timer in its own message loop:
 // what its status line says once the start folder is selected, then OK.
 std::vector<std::wstring> statusSeen;
 VOID CALLBACK readStatusAndConfirm(HWND, UINT, UINT_PTR timer, DWORD) {
+  const HWND dialog = ownDialog();
+  if (dialog == nullptr) return;  // not open yet: the next tick
   ::KillTimer(nullptr, timer);
-  const HWND dialog = ::FindWindowW(L"#32770", nullptr);
   for (HWND line = nullptr; (line = ::FindWindowExW(dialog, line, L"Static", nullptr)) != nullptr;) {
     wchar_t text[MAX_PATH + 16] = {};
     ::GetWindowTextW(line, text, MAX_PATH + 16);
@@ -397,8 +413,8 @@ TEST(BrowseFolderTest, StatusLineFollowsTheSelection) {
 // The real dialogs, answered by a timer in their own message loops.
 std::function<void(HWND)> answerDialog;
 VOID CALLBACK answerWhenShown(HWND, UINT, UINT_PTR timer, DWORD) {
-  const HWND dialog = ::FindWindowW(L"#32770", nullptr);
-  if (dialog == nullptr || !::IsWindowVisible(dialog)) return;  // not open yet: the next tick
+  const HWND dialog = ownDialog();
+  if (dialog == nullptr) return;  // not open yet: the next tick
   ::KillTimer(nullptr, timer);
   answerDialog(dialog);
 }
