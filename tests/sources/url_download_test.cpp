@@ -16,6 +16,7 @@
 #include "mailsift/version.h"
 #include "support/failures.h"
 #include "support/http_test_server.h"
+#include "support/system.h"
 #include "support/temp_folder.h"
 
 namespace mailsift {
@@ -43,6 +44,7 @@ TEST(JoinPath, PutsExactlyOneSlashBetweenFolderAndName) {
 }
 
 TEST(FileExists, TrueForFilesFoldersAndLinks) {
+  if (const char* why = test::missing(test::Feature::Symlinks)) GTEST_SKIP() << why;
   test::TempFolder folder;
   const std::string file = folder.write("f.txt", "x");
   fs::create_directory(folder.file("sub"));
@@ -101,6 +103,7 @@ TEST_F(URLDownloadTest, NumberedNameTakesTheFirstFreeName) {
 }
 
 TEST_F(URLDownloadTest, NumberedNamePassesOverALinkWithoutFollowingIt) {
+  if (const char* why = test::missing(test::Feature::Symlinks)) GTEST_SKIP() << why;
   test::TempFolder elsewhere;
   const std::string victim = elsewhere.file("victim");
   fs::create_symlink(victim, folder.file("a.tmp"));
@@ -143,6 +146,7 @@ TEST_F(URLDownloadTest, SkipExistingLeavesTheFileAndReportsNothing) {
 }
 
 TEST_F(URLDownloadTest, RefuseExistingRaisesTheTargetExistsError) {
+  if (const char* why = test::missing(test::Feature::Symlinks)) GTEST_SKIP() << why;
   folder.write("a.tmp", "old");
   fs::create_symlink(folder.file("nowhere"), folder.file("link.tmp"));
   for (const char* name : {"a.tmp", "link.tmp"}) {
@@ -186,6 +190,7 @@ TEST_F(URLDownloadTest, OverwriteKeepsTheOldFileWhenTheDownloadFails) {
 }
 
 TEST_F(URLDownloadTest, OverwriteReplacesALinkInsteadOfWritingThroughIt) {
+  if (const char* why = test::missing(test::Feature::Symlinks)) GTEST_SKIP() << why;
   test::TempFolder elsewhere;
   const std::string victim = elsewhere.write("victim", "precious");
   fs::create_symlink(victim, folder.file("a.tmp"));

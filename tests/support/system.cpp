@@ -1,0 +1,57 @@
+// The differences between POSIX and Windows that tests meet.
+#include "support/system.h"
+
+#include <cstdlib>
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <sys/stat.h>
+#endif
+
+namespace mailsift::test {
+
+#ifdef _WIN32
+
+// The program reads the environment through the system, not the C runtime's
+// copy, and children inherit the system's.
+void setEnvironment(const std::string& name, const std::string& value) {
+  ::SetEnvironmentVariableA(name.c_str(), value.c_str());
+}
+
+void unsetEnvironment(const std::string& name) { ::SetEnvironmentVariableA(name.c_str(), nullptr); }
+
+const char* missing(Feature feature) {
+  switch (feature) {
+    case Feature::Fifos:
+      return "Windows has no FIFOs in the file system";
+    case Feature::Symlinks:
+      return "symbolic links need a privilege on Windows";
+    case Feature::Permissions:
+      return "Windows has no POSIX permissions to take away";
+    case Feature::Signals:
+      return "Windows cannot send SIGINT or SIGTERM to a child";
+    case Feature::ControlCharsInNames:
+      return "Windows file names cannot hold control characters";
+    case Feature::LocaleFromEnvironment:
+      return "Windows answers from the user's locale setting, not from LC_ALL or LANG";
+    case Feature::PosixShell:
+      return "Windows has no POSIX shell to build a pipeline with";
+  }
+  return "not on Windows";
+}
+
+bool makeFifo(const std::string& /*path*/) { return false; }
+
+#else
+
+void setEnvironment(const std::string& name, const std::string& value) { ::setenv(name.c_str(), value.c_str(), 1); }
+
+void unsetEnvironment(const std::string& name) { ::unsetenv(name.c_str()); }
+
+const char* missing(Feature /*feature*/) { return nullptr; }
+
+bool makeFifo(const std::string& path) { return ::mkfifo(path.c_str(), 0600) == 0; }
+
+#endif
+
+}  // namespace mailsift::test

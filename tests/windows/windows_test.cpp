@@ -1,0 +1,50 @@
+// What only the Windows build meets: file names outside the ANSI code page
+// on the command line and in a folder, and export failures with the
+// system's error codes.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "support/process.h"
+#include "support/temp_folder.h"
+
+namespace mailsift {
+namespace {
+
+TEST(WideNames, ANameOutsideTheCodePageIsReadAndListed) {
+  const test::TempFolder folder;
+  const char* const names[] = {"\xCE\xB1\xCE\xB2\xCE\xB3.txt", "\xE6\x97\xA5\xE6\x9C\xAC.txt",
+                               "caf\xC3\xA9 \xF0\x9F\x93\xA7.txt"};
+  for (const char* const& name : names) {
+    // A different address in each, so that none is removed as a duplicate.
+    const std::string address = "anna" + std::to_string(&name - names) + "@example.org";
+    const std::string path = folder.write(std::string("tree/") + name, "write to " + address + "\n");
+    const auto extracted = test::runProcess(MAILSIFT_BINARY, {"extract", path});
+    EXPECT_EQ(extracted.exitCode, 0) << name << extracted.err;
+    EXPECT_EQ(extracted.out, "found\t" + address + "\n") << name;
+  }
+  const auto scanned =
+      test::runProcess(MAILSIFT_BINARY, {"scan", "--format=jsonl", (folder.path() / "tree").string()});
+  EXPECT_EQ(scanned.exitCode, 0) << scanned.err;
+  for (const char* name : names) EXPECT_NE(scanned.out.find(name), std::string::npos) << name << scanned.out;
+}
+
+TEST(ExportFailure, ShowsTheWindowsCodeAndItsText) {
+  const test::TempFolder folder;
+  const std::string input = folder.write("in.txt", "anna@example.org");
+  const struct {
+    std::string target;
+    const char* prefix;  // "Err:" and the Win32 code
+  } cases[] = {
+      {folder.file("missing/list.csv"), "Err:3 "},  // ERROR_PATH_NOT_FOUND
+  };
+  for (const auto& c : cases) {
+    const auto result = test::runProcess(MAILSIFT_BINARY, {"scan", "--export=" + c.target, input});
+    EXPECT_EQ(result.exitCode, 1) << result.err;
+    EXPECT_EQ(result.err.rfind(c.prefix, 0), 0U) << result.err;
+    EXPECT_NE(result.err.find("ot found"), std::string::npos) << "the system's own text: " << result.err;
+  }
+}
+
+}  // namespace
+}  // namespace mailsift
