@@ -7,6 +7,7 @@
 #include "app/named_procedures.h"
 #include "app/piece_scan.h"
 #include "app/scan_file.h"
+#include "platform/path_text.h"
 #include "sources/folder_walk.h"
 #include "sources/stream_scan.h"
 #include "sources/url_scan.h"
@@ -243,7 +244,7 @@ ScanSource classifySource(const std::string& argument) {
     return {SourceKind::Url, argument};
   }
   std::error_code ignored;
-  if (std::filesystem::is_directory(argument, ignored)) return {SourceKind::Folder, argument};
+  if (std::filesystem::is_directory(platform::filesystemPath(argument), ignored)) return {SourceKind::Folder, argument};
   return {SourceKind::File, argument};
 }
 

@@ -2,12 +2,14 @@
 // the HTTP layer, so that a failed download never leaves a file behind.
 #include "sources/url_download.h"
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <system_error>
 #include <utility>
 
 #include "platform/exclusive_file.h"
+#include "platform/path_text.h"
 #include "platform/temporary_files.h"
 
 namespace mailsift {
@@ -22,7 +24,7 @@ constexpr int kMaxReplacementNames = 100;
 
 bool isFolder(const std::string& path) {
   std::error_code ignored;
-  return std::filesystem::is_directory(path, ignored);  // follows links
+  return std::filesystem::is_directory(platform::filesystemPath(path), ignored);  // follows links
 }
 
 URLDownloadResult refused(std::int32_t number) {
@@ -50,11 +52,13 @@ URLDownloadResult noFreeName(const std::string& url, std::string what) {
   return failedWith(platform::Failure{platform::FailureKind::Exists, 0, url, std::move(what)});
 }
 
-// The folder part of `path` up to and including its last "/" ("" when it
-// has none), and the name after it. Keeping the "/" with the folder keeps
+// The folder part of `path` up to and including its last separator ("" when
+// it has none), and the name after it. Keeping the "/" with the folder keeps
 // "/x" in the root folder.
 std::pair<std::string, std::string> splitAtLastSlash(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
+  const auto separator = std::find_if(path.rbegin(), path.rend(), platform::isPathSeparator);
+  const std::size_t slash =
+      separator == path.rend() ? std::string::npos : static_cast<std::size_t>(path.rend() - separator - 1);
   if (slash == std::string::npos) return {std::string(), path};
   return {path.substr(0, slash + 1), path.substr(slash + 1)};
 }
@@ -170,7 +174,7 @@ URLDownloadResult downloadUrl(const std::string& url, const std::string& destina
 
 std::string joinPath(std::string_view folder, std::string_view name) {
   std::string path(folder);
-  if (!path.empty() && path.back() != '/') path.push_back('/');
+  if (!path.empty() && !platform::isPathSeparator(path.back())) path.push_back('/');
   path.append(name);
   return path;
 }
@@ -179,7 +183,7 @@ bool pathExists(const std::string& path) {
   if (path.empty()) return false;
   std::error_code error;
   // symlink_status: a link is something at that path, whatever it points to.
-  const std::filesystem::file_status status = std::filesystem::symlink_status(path, error);
+  const std::filesystem::file_status status = std::filesystem::symlink_status(platform::filesystemPath(path), error);
   return !error && std::filesystem::exists(status);
 }
 

@@ -174,7 +174,7 @@ TEST_F(URLDownloadTest, EveryOtherModeOverwrites) {
     folder.write("a.tmp", "old");
     const URLDownloadResult result =
         downloadUrl(server.url("/page.html"), folder.file("a.tmp"), static_cast<DownloadMode>(mode));
-    EXPECT_EQ(result.savedPath, folder.file("a.tmp"));
+    EXPECT_EQ(result.savedPath, folder.file("a.tmp")) << messageOf(result.failure);
     EXPECT_EQ(content("a.tmp"), page);
     EXPECT_EQ(names(), std::vector<std::string>{"a.tmp"});
   }

@@ -119,9 +119,9 @@ RunningProcess startProcess(const std::string& program, const std::vector<std::s
   startup.hStdOutput = childOut;
   startup.hStdError = childErr;
   PROCESS_INFORMATION process{};
-  const BOOL started = ::CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, TRUE,
-                                        CREATE_UNICODE_ENVIRONMENT | CREATE_NO_WINDOW, block.data(), nullptr,
-                                        &startup, &process);
+  const BOOL started =
+      ::CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, TRUE,
+                       CREATE_UNICODE_ENVIRONMENT | CREATE_NO_WINDOW, block.data(), nullptr, &startup, &process);
   for (const HANDLE handle : {childIn, childOut, childErr}) ::CloseHandle(handle);
   if (!started) {
     for (const HANDLE handle : {in, out, err}) ::CloseHandle(handle);
@@ -148,7 +148,9 @@ RunningProcess::~RunningProcess() {
   }
 }
 
-void RunningProcess::signal(int signal) const { ::TerminateProcess(reinterpret_cast<HANDLE>(m_pid), static_cast<UINT>(128 + signal)); }
+void RunningProcess::signal(int signal) const {
+  ::TerminateProcess(reinterpret_cast<HANDLE>(m_pid), static_cast<UINT>(128 + signal));
+}
 
 ProcessResult RunningProcess::wait(const std::string& input) {
   // Feed the input and drain both outputs together, so no pipe fills up.

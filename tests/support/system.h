@@ -15,11 +15,11 @@ void unsetEnvironment(const std::string& name);
 
 // What only some systems have.
 enum class Feature : unsigned char {
-  Fifos,              // named pipes in the file system (mkfifo)
-  Symlinks,           // symbolic links an unprivileged test can make
-  Permissions,        // POSIX modes that take read or write access away
-  Signals,            // SIGINT and SIGTERM sent to a child, which cleans up
-  ControlCharsInNames,   // control characters inside file names
+  Fifos,                  // named pipes in the file system (mkfifo)
+  Symlinks,               // symbolic links an unprivileged test can make
+  Permissions,            // POSIX modes that take read or write access away
+  Signals,                // SIGINT and SIGTERM sent to a child, which cleans up
+  ControlCharsInNames,    // control characters inside file names
   LocaleFromEnvironment,  // the user's locale read from LC_ALL, LC_MESSAGES and LANG
   PosixShell              // /bin/bash with head, yes and ulimit, for pipelines
 };

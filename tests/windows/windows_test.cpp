@@ -11,20 +11,20 @@
 namespace mailsift {
 namespace {
 
-TEST(WideNames, ANameOutsideTheCodePageIsReadAndListed) {
+TEST(WideNames, NamesOutsideTheCodePageAreReadAndListed) {
+  const std::string tree = "\xCE\xB4\xCE\xAD\xCE\xBD\xCF\x84\xCF\x81\xCE\xBF";  // "tree" in Greek
   const test::TempFolder folder;
   const char* const names[] = {"\xCE\xB1\xCE\xB2\xCE\xB3.txt", "\xE6\x97\xA5\xE6\x9C\xAC.txt",
                                "caf\xC3\xA9 \xF0\x9F\x93\xA7.txt"};
   for (const char* const& name : names) {
     // A different address in each, so that none is removed as a duplicate.
     const std::string address = "anna" + std::to_string(&name - names) + "@example.org";
-    const std::string path = folder.write(std::string("tree/") + name, "write to " + address + "\n");
+    const std::string path = folder.write(tree + "/" + name, "write to " + address + "\n");
     const auto extracted = test::runProcess(MAILSIFT_BINARY, {"extract", path});
     EXPECT_EQ(extracted.exitCode, 0) << name << extracted.err;
     EXPECT_EQ(extracted.out, "found\t" + address + "\n") << name;
   }
-  const auto scanned =
-      test::runProcess(MAILSIFT_BINARY, {"scan", "--format=jsonl", (folder.path() / "tree").string()});
+  const auto scanned = test::runProcess(MAILSIFT_BINARY, {"scan", "--format=jsonl", folder.file(tree)});
   EXPECT_EQ(scanned.exitCode, 0) << scanned.err;
   for (const char* name : names) EXPECT_NE(scanned.out.find(name), std::string::npos) << name << scanned.out;
 }
