@@ -174,7 +174,11 @@ URLDownloadResult downloadUrl(const std::string& url, const std::string& destina
 
 std::string joinPath(std::string_view folder, std::string_view name) {
   std::string path(folder);
-  if (!path.empty() && !platform::isPathSeparator(path.back())) path.push_back('/');
+  // The separator the folder already uses, so that a Windows path stays in
+  // one style: "C:\\d" and "a.txt" give "C:\\d\\a.txt".
+  const auto last = std::find_if(path.rbegin(), path.rend(), platform::isPathSeparator);
+  const char separator = last != path.rend() ? *last : '/';
+  if (!path.empty() && !platform::isPathSeparator(path.back())) path.push_back(separator);
   path.append(name);
   return path;
 }

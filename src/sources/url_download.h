@@ -70,8 +70,9 @@ struct URLDownloadResult {
 [[nodiscard]] URLDownloadResult downloadUrl(const std::string& url, const std::string& destination, DownloadMode mode,
                                             const HttpOptions& options = {});
 
-// `name` when `folder` is empty; `folder` + `name` when `folder` ends in
-// "/"; otherwise `folder` + "/" + `name`. Thread-safe.
+// `name` when `folder` is empty; `folder` + `name` when `folder` ends in a
+// separator ("/", or on Windows "\\" too); otherwise `folder`, the last
+// separator in it ("/" when it has none) and `name`. Thread-safe.
 std::string joinPath(std::string_view folder, std::string_view name);
 
 // True when anything exists at `path`: a file, a folder, or a symbolic link

@@ -20,6 +20,16 @@ void setEnvironment(const std::string& name, const std::string& value) {
 
 void unsetEnvironment(const std::string& name) { ::SetEnvironmentVariableA(name.c_str(), nullptr); }
 
+namespace {
+
+// Wine's ntdll exports its version; Windows' does not.
+bool underWine() {
+  const HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
+  return ntdll != nullptr && ::GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
+
+}  // namespace
+
 const char* missing(Feature feature) {
   switch (feature) {
     case Feature::Fifos:
@@ -36,6 +46,10 @@ const char* missing(Feature feature) {
       return "Windows answers from the user's locale setting, not from LC_ALL or LANG";
     case Feature::PosixShell:
       return "Windows has no POSIX shell to build a pipeline with";
+    case Feature::DownloadProgress:
+      if (!underWine()) return nullptr;
+      return "Wine's urlmon reports neither the body while it arrives nor the redirects it follows, and waits "
+             "for ever on some broken responses";
   }
   return "not on Windows";
 }

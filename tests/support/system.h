@@ -21,7 +21,9 @@ enum class Feature : unsigned char {
   Signals,                // SIGINT and SIGTERM sent to a child, which cleans up
   ControlCharsInNames,    // control characters inside file names
   LocaleFromEnvironment,  // the user's locale read from LC_ALL, LC_MESSAGES and LANG
-  PosixShell              // /bin/bash with head, yes and ulimit, for pipelines
+  PosixShell,             // /bin/bash with head, yes and ulimit, for pipelines
+  DownloadProgress        // news from the HTTP client while a body arrives and of
+                          // each redirect, which limits and cancels act on
 };
 
 // Why the system lacks `feature`, for GTEST_SKIP; nullptr when it has it.

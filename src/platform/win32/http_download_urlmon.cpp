@@ -254,15 +254,26 @@ std::string resultText(HRESULT result) {
   }
 }
 
-// Appends the temporary file to `file`, holding it to `maxBytes`.
-std::optional<Failure> copyInto(const std::wstring& temporaryPath, std::FILE* file, std::uint64_t maxBytes,
-                                const std::string& url, std::uint64_t& written) {
+bool isCancelRequested(const HttpOptions& options) {
+  return options.cancel != nullptr && options.cancel->load(std::memory_order_relaxed);
+}
+
+Failure cancelled(const std::string& url) { return Failure{FailureKind::Cancelled, 0, url, "download cancelled"}; }
+
+// Appends the temporary file to `file`, holding it to the size limit and
+// reporting each piece written; a cancel stops it between pieces.
+// The size reported as the total is the announced one, or where urlmon did
+// not pass it on, the size of the whole body, known by now.
+std::optional<Failure> copyInto(const std::wstring& temporaryPath, std::FILE* file, const HttpOptions& options,
+                                std::optional<std::uint64_t> total, const std::string& url, std::uint64_t& written) {
+  const std::uint64_t maxBytes = options.maxBytes;
   const HANDLE source = ::CreateFileW(temporaryPath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                       FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
   if (source == INVALID_HANDLE_VALUE) {
     return asStepOf(win32::failureFromWin32(::GetLastError(), url, FailureKind::Download), url,
                     "cannot read the download");
   }
+  if (LARGE_INTEGER size{}; !total && ::GetFileSizeEx(source, &size)) total = static_cast<std::uint64_t>(size.QuadPart);
   std::optional<Failure> failure;
   static constexpr DWORD kChunk = 1 << 16;
   const auto buffer = std::make_unique<char[]>(kChunk);
@@ -285,6 +296,18 @@ std::optional<Failure> copyInto(const std::wstring& temporaryPath, std::FILE* fi
       break;
     }
     written += got;
+    if (options.onProgress) {
+      try {
+        options.onProgress(written, total);
+      } catch (...) {
+        failure = cancelled(url);
+        break;
+      }
+    }
+    if (isCancelRequested(options)) {
+      failure = cancelled(url);
+      break;
+    }
   }
   ::CloseHandle(source);
   return failure;
@@ -311,6 +334,10 @@ HttpResult downloadToFile(const std::string& url, std::FILE* file, const HttpOpt
   const std::wstring wideUrl = win32::wide(url);
   // urlmon would also fetch file:, ftp: and the rest.
   if (!isHttpUrl(wideUrl)) return fail(FailureKind::Download, "unsupported scheme: only http and https are fetched");
+  if (isCancelRequested(options)) {
+    result.failure = cancelled(url);
+    return result;
+  }
   setUserAgent();
 
   auto shared = std::make_shared<Shared>();
@@ -341,8 +368,8 @@ HttpResult downloadToFile(const std::string& url, std::FILE* file, const HttpOpt
       // The callback asked for the abort; it ends the transfer by itself.
       continue;
     }
-    if (options.cancel != nullptr && options.cancel->load(std::memory_order_relaxed)) {
-      stopped = Failure{FailureKind::Cancelled, 0, url, "download cancelled"};
+    if (isCancelRequested(options)) {
+      stopped = cancelled(url);
     } else if (options.totalTimeout.count() > 0 && now - started >= options.totalTimeout) {
       stopped = Failure{FailureKind::LimitReached, 0, url,
                         "took longer than the time limit of " + durationText(options.totalTimeout)};
@@ -358,7 +385,7 @@ HttpResult downloadToFile(const std::string& url, std::FILE* file, const HttpOpt
       try {
         options.onProgress(reported, total);
       } catch (...) {
-        stopped = Failure{FailureKind::Cancelled, 0, url, "download cancelled"};
+        stopped = cancelled(url);
       }
       lock.lock();
     }
@@ -377,6 +404,7 @@ HttpResult downloadToFile(const std::string& url, std::FILE* file, const HttpOpt
   }
   const HRESULT outcome = shared->result;
   const Stop stop = shared->stop;
+  const std::optional<std::uint64_t> announced = shared->announced;
   result.httpStatus = shared->httpStatus;
   lock.unlock();
   worker.join();
@@ -402,15 +430,15 @@ HttpResult downloadToFile(const std::string& url, std::FILE* file, const HttpOpt
     removeTemporary();
     return fail(FailureKind::Download, resultText(outcome));
   }
-  result.failure = copyInto(shared->temporaryPath, file, options.maxBytes, url, result.bytesWritten);
-  removeTemporary();
-  if (!result.failure && options.onProgress && result.bytesWritten != reported) {
-    try {
-      options.onProgress(result.bytesWritten, result.bytesWritten);
-    } catch (...) {
-      return fail(FailureKind::Cancelled, "download cancelled");
-    }
+  // urlmon follows redirects among http and https by itself; one it did not
+  // follow (to ftp: or file:) leaves the redirect's own body.
+  if (result.httpStatus >= 300 && result.httpStatus < 400) {
+    removeTemporary();
+    return fail(FailureKind::Download, "a redirect that was not followed (status " + std::to_string(result.httpStatus) +
+                                           "): only http and https are fetched");
   }
+  result.failure = copyInto(shared->temporaryPath, file, options, announced, url, result.bytesWritten);
+  removeTemporary();
   return result;
 }
 
