@@ -1,11 +1,13 @@
 // The differences between POSIX and Windows that tests meet.
 #include "support/system.h"
 
+#include <cerrno>
 #include <cstdlib>
 #ifdef _WIN32
 #include <windows.h>
 #else
 #include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 namespace mailsift::test {
@@ -56,6 +58,12 @@ const char* missing(Feature feature) {
 
 bool makeFifo(const std::string& /*path*/) { return false; }
 
+bool runningAsRoot() { return false; }
+
+bool giveLinkToNobody(const std::string& /*link*/) { return false; }
+
+ExportErrorNumbers exportErrorNumbers() { return {ERROR_PATH_NOT_FOUND, EISDIR}; }
+
 #else
 
 void setEnvironment(const std::string& name, const std::string& value) { ::setenv(name.c_str(), value.c_str(), 1); }
@@ -65,6 +73,12 @@ void unsetEnvironment(const std::string& name) { ::unsetenv(name.c_str()); }
 const char* missing(Feature /*feature*/) { return nullptr; }
 
 bool makeFifo(const std::string& path) { return ::mkfifo(path.c_str(), 0600) == 0; }
+
+bool runningAsRoot() { return ::geteuid() == 0; }
+
+bool giveLinkToNobody(const std::string& link) { return ::lchown(link.c_str(), 65534, 65534) == 0; }
+
+ExportErrorNumbers exportErrorNumbers() { return {ENOENT, EISDIR}; }
 
 #endif
 

@@ -32,4 +32,19 @@ const char* missing(Feature feature);
 // Makes a FIFO at `path`; false when it cannot (see missing(Feature::Fifos)).
 bool makeFifo(const std::string& path);
 
+// True when the tests run as root (never on Windows).
+bool runningAsRoot();
+
+// Gives the link `link` itself to the user "nobody"; false when it cannot.
+bool giveLinkToNobody(const std::string& link);
+
+// The system error numbers a failed export reports (after "Err:"): for a
+// path through a missing folder (ENOENT; ERROR_PATH_NOT_FOUND on Windows)
+// and for a target that is a folder (EISDIR, which the program finds itself).
+struct ExportErrorNumbers {
+  int missingFolder;
+  int isFolder;
+};
+ExportErrorNumbers exportErrorNumbers();
+
 }  // namespace mailsift::test

@@ -263,9 +263,11 @@ Failure cancelled(const std::string& url) { return Failure{FailureKind::Cancelle
 // Appends the temporary file to `file`, holding it to the size limit and
 // reporting each piece written; a cancel stops it between pieces.
 // The size reported as the total is the announced one, or where urlmon did
-// not pass it on, the size of the whole body, known by now.
+// not pass it on, the size of the whole body, known by now. Progress goes on
+// from `reported`, what the transfer reported already, so it never goes back.
 std::optional<Failure> copyInto(const std::wstring& temporaryPath, std::FILE* file, const HttpOptions& options,
-                                std::optional<std::uint64_t> total, const std::string& url, std::uint64_t& written) {
+                                std::optional<std::uint64_t> total, std::uint64_t reported, const std::string& url,
+                                std::uint64_t& written) {
   const std::uint64_t maxBytes = options.maxBytes;
   const HANDLE source = ::CreateFileW(temporaryPath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                       FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
@@ -296,7 +298,7 @@ std::optional<Failure> copyInto(const std::wstring& temporaryPath, std::FILE* fi
       break;
     }
     written += got;
-    if (options.onProgress) {
+    if (options.onProgress && written > reported) {
       try {
         options.onProgress(written, total);
       } catch (...) {
@@ -364,10 +366,6 @@ HttpResult downloadToFile(const std::string& url, std::FILE* file, const HttpOpt
     shared->finished.wait_for(lock, kWatchInterval);
     if (shared->done) break;
     const Clock::time_point now = Clock::now();
-    if (shared->stop != Stop::None) {
-      // The callback asked for the abort; it ends the transfer by itself.
-      continue;
-    }
     if (isCancelRequested(options)) {
       stopped = cancelled(url);
     } else if (options.totalTimeout.count() > 0 && now - started >= options.totalTimeout) {
@@ -378,7 +376,7 @@ HttpResult downloadToFile(const std::string& url, std::FILE* file, const HttpOpt
     } else if (shared->connected && now - shared->lastActivity >= stall) {
       stopped = Failure{FailureKind::Download, 0, url,
                         "no data for " + durationText(std::chrono::duration_cast<std::chrono::milliseconds>(stall))};
-    } else if (options.onProgress && shared->received != reported) {
+    } else if (options.onProgress && shared->received > reported) {
       reported = shared->received;
       const std::optional<std::uint64_t> total = shared->announced;
       lock.unlock();
@@ -437,7 +435,7 @@ HttpResult downloadToFile(const std::string& url, std::FILE* file, const HttpOpt
     return fail(FailureKind::Download, "a redirect that was not followed (status " + std::to_string(result.httpStatus) +
                                            "): only http and https are fetched");
   }
-  result.failure = copyInto(shared->temporaryPath, file, options, announced, url, result.bytesWritten);
+  result.failure = copyInto(shared->temporaryPath, file, options, announced, reported, url, result.bytesWritten);
   removeTemporary();
   return result;
 }
