@@ -331,6 +331,7 @@ class ScanPageTest : public ::testing::Test {
 };
 
 TEST_F(ScanPageTest, DownloadsStopAtTheLimitsOfTheOptions) {
+  if (const char* why = test::missing(test::Feature::DownloadProgress)) GTEST_SKIP() << why;
   struct Case {
     std::vector<std::string> options;
     std::string route;
