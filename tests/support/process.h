@@ -34,7 +34,7 @@ class RunningProcess {
   RunningProcess& operator=(const RunningProcess&) = delete;
 
   // Sends `signal` to the child. Windows has no signals to send: the child
-  // is ended at once there (see signalsReachChildren).
+  // is ended at once there (see missing(Feature::Signals)).
   void signal(int signal) const;
   // Feeds `input` on standard input, collects both outputs until the child
   // closes them, and waits for it to end.
