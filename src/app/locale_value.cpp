@@ -1,12 +1,16 @@
-// GetLocaleValue on POSIX systems: the country calling code is worked out
-// from the territory of the locale name in the environment, since POSIX
-// locales carry no calling code that every system fills in.
+// GetLocaleValue: the system's answer where it has one (Windows), otherwise
+// the country calling code is worked out from the territory of the locale
+// name in the environment, since POSIX locales carry no calling code that
+// every system fills in.
 #include "app/locale_value.h"
 
 #include <charconv>
+#include <optional>
+#include <utility>
 
 #include "app/detail/calling_codes.h"
 #include "platform/files.h"
+#include "platform/user_locale.h"
 
 namespace mailsift {
 
@@ -54,6 +58,7 @@ std::string countryCallingCode(std::string_view localeName) {
 
 std::string GetLocaleValue(std::int32_t informationCode) {
   if (informationCode != kLocaleICountry) return {};
+  if (std::optional<std::string> code = platform::systemCountryCallingCode()) return std::move(*code);
   return countryCallingCode(detail::userLocaleName(&platform::environmentVariable));
 }
 

@@ -16,7 +16,8 @@ inline constexpr std::int32_t kLocaleICountry = 5;
 // Asks the user's locale for the information `informationCode` and returns
 // the answer as text, or "" when there is none.
 //
-// On this platform only kLocaleICountry is answered: the country calling code
+// Only kLocaleICountry is answered. On Windows the answer is the user
+// locale's own LOCALE_ICOUNTRY value. On POSIX it is the country calling code
 // of the territory of the user's locale, in decimal digits without "+" (for
 // example "41" for de_CH.UTF-8, "1" for en_US). The locale name is the first
 // non-empty one of the environment variables LC_ALL, LC_MESSAGES and LANG

@@ -11,6 +11,7 @@
 #include "cli/commands.h"
 #include "cli/option_parser.h"
 #include "cli/output.h"
+#include "platform/command_line.h"
 
 namespace {
 
@@ -76,8 +77,10 @@ int run(std::span<const std::string_view> args) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const std::vector<std::string_view> args(argv + 1, argv + argc);
   try {
+    mailsift::platform::prepareStandardStreams();
+    const std::vector<std::string> arguments = mailsift::platform::commandArguments(argc, argv);
+    const std::vector<std::string_view> args(arguments.begin(), arguments.end());
     return run(args);
   } catch (const std::bad_alloc&) {
     mailsift::cli::printError("out of memory");

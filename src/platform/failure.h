@@ -29,7 +29,10 @@ enum class FailureKind : unsigned char {
 
 struct Failure {
   FailureKind kind = FailureKind::ReadFailed;
-  int systemError = 0;  // the system's error number; 0 when the program found the failure itself
+  // The system's error number: an errno value, or on Windows the Win32
+  // error code when a Win32 call failed (with the system's text for it as
+  // the message); 0 when the program found the failure itself.
+  int systemError = 0;
   std::string target;   // the path or URL the failed operation was about, as given
   std::string message;  // why, for people, without the target: "Permission denied", "is a folder"
 };

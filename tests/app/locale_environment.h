@@ -7,6 +7,8 @@
 #include <optional>
 #include <string>
 
+#include "support/system.h"
+
 namespace mailsift::test {
 
 class LocaleEnvironment {
@@ -16,15 +18,15 @@ class LocaleEnvironment {
   LocaleEnvironment() {
     for (Saved& saved : m_saved) {
       if (const char* value = std::getenv(saved.name)) saved.value = value;
-      ::unsetenv(saved.name);
+      unsetEnvironment(saved.name);
     }
   }
   ~LocaleEnvironment() {
     for (const Saved& saved : m_saved) {
       if (saved.value) {
-        ::setenv(saved.name, saved.value->c_str(), 1);
+        setEnvironment(saved.name, *saved.value);
       } else {
-        ::unsetenv(saved.name);
+        unsetEnvironment(saved.name);
       }
     }
   }
@@ -32,8 +34,8 @@ class LocaleEnvironment {
   LocaleEnvironment& operator=(const LocaleEnvironment&) = delete;
 
   // Sets `name` to `value` ("" sets it to the empty text, which is not unset).
-  static void set(const char* name, const char* value) { ::setenv(name, value, 1); }
-  static void unset(const char* name) { ::unsetenv(name); }
+  static void set(const char* name, const char* value) { setEnvironment(name, value); }
+  static void unset(const char* name) { unsetEnvironment(name); }
 
  private:
   struct Saved {

@@ -111,6 +111,7 @@ TEST(UserLocaleName, ReadsNoOtherCategory) {
 // --- GetLocaleValue: the real environment -------------------------------------
 
 TEST(GetLocaleValue, AnswersCodeFiveFromTheEnvironment) {
+  if (const char* why = test::missing(test::Feature::LocaleFromEnvironment)) GTEST_SKIP() << why;
   const LocaleEnvironment environment;
   LocaleEnvironment::set("LANG", "de_CH.UTF-8");
   EXPECT_EQ(GetLocaleValue(5), "41");
@@ -120,6 +121,7 @@ TEST(GetLocaleValue, AnswersCodeFiveFromTheEnvironment) {
 }
 
 TEST(GetLocaleValue, LcAllOverridesLcMessagesWhichOverridesLang) {
+  if (const char* why = test::missing(test::Feature::LocaleFromEnvironment)) GTEST_SKIP() << why;
   const LocaleEnvironment environment;
   LocaleEnvironment::set("LANG", "de_DE.UTF-8");
   LocaleEnvironment::set("LC_MESSAGES", "de_AT.UTF-8");
@@ -132,6 +134,7 @@ TEST(GetLocaleValue, LcAllOverridesLcMessagesWhichOverridesLang) {
 }
 
 TEST(GetLocaleValue, AnEmptyLcAllFallsThrough) {
+  if (const char* why = test::missing(test::Feature::LocaleFromEnvironment)) GTEST_SKIP() << why;
   const LocaleEnvironment environment;
   LocaleEnvironment::set("LC_ALL", "");
   LocaleEnvironment::set("LC_MESSAGES", "");
@@ -140,6 +143,7 @@ TEST(GetLocaleValue, AnEmptyLcAllFallsThrough) {
 }
 
 TEST(GetLocaleValue, GivesNothingForCPosixOrNoLocale) {
+  if (const char* why = test::missing(test::Feature::LocaleFromEnvironment)) GTEST_SKIP() << why;
   const LocaleEnvironment environment;  // all three unset
   EXPECT_EQ(GetLocaleValue(5), "");
   for (const char* name : {"C", "POSIX", "C.UTF-8"}) {
@@ -153,12 +157,14 @@ TEST(GetLocaleValue, GivesNothingForCPosixOrNoLocale) {
 }
 
 TEST(GetLocaleValue, GivesNothingForAnUnknownTerritory) {
+  if (const char* why = test::missing(test::Feature::LocaleFromEnvironment)) GTEST_SKIP() << why;
   const LocaleEnvironment environment;
   LocaleEnvironment::set("LANG", "de_ZZ.UTF-8");
   EXPECT_EQ(GetLocaleValue(5), "");
 }
 
 TEST(GetLocaleValue, AnswersNoOtherInformationCode) {
+  if (const char* why = test::missing(test::Feature::LocaleFromEnvironment)) GTEST_SKIP() << why;
   const LocaleEnvironment environment;
   LocaleEnvironment::set("LANG", "de_CH.UTF-8");
   for (const std::int32_t code : {0, 1, 2, 4, 6, 0x400, -5, 0x7fffffff}) {

@@ -1,13 +1,12 @@
 // `mailsift extract` as a user or a script runs it.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <random>
 #include <string>
 
 #include "mailsift/version.h"
 #include "support/process.h"
+#include "support/system.h"
 #include "support/temp_folder.h"
 
 namespace mailsift {
@@ -59,14 +58,16 @@ TEST(ExtractCommand, UnreadableInputsAreNamedAndTheRestIsScanned) {
   EXPECT_NE(result.err.find(folder.path().string() + ":"), std::string::npos) << result.err;
   EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 2) << "one line per failed input";
 
+  if (const char* why = test::missing(test::Feature::Fifos)) GTEST_SKIP() << why;
   const std::string fifo = folder.file("fifo");
-  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  ASSERT_TRUE(test::makeFifo(fifo));
   const auto fromFifo = extract({fifo, good});
   EXPECT_EQ(fromFifo.exitCode, 2) << "a FIFO is not read, and does not block";
   EXPECT_EQ(fromFifo.out, "found\tok@example.com\n");
 }
 
 TEST(ExtractCommand, NamesWithControlCharactersAreEscapedInMessages) {
+  if (const char* why = test::missing(test::Feature::ControlCharsInNames)) GTEST_SKIP() << why;
   TempFolder folder;
   const std::string good = folder.write("ok\x1b[31m.txt", "ok@example.com");
   const std::string missing = folder.file("gone\x1b]0;owned\x07\nfake line.txt");
@@ -122,6 +123,7 @@ TEST(ExtractCommand, TheVersionNamesTheCurrentTopLevelDomains) {
 }
 
 TEST(ExtractCommand, ABrokenPipeEndsQuietly) {
+  if (const char* why = test::missing(test::Feature::PosixShell)) GTEST_SKIP() << why;
   TempFolder folder;
   std::string many;
   for (int i = 0; i < 200000; ++i) many += "user" + std::to_string(i) + "@example.com\n";
@@ -134,6 +136,7 @@ TEST(ExtractCommand, ABrokenPipeEndsQuietly) {
 }
 
 TEST(ExtractCommand, AnEndlessStreamRunsInConstantMemoryAndOutputComesAsItIsRead) {
+  if (const char* why = test::missing(test::Feature::PosixShell)) GTEST_SKIP() << why;
   if (MAILSIFT_SANITIZED) GTEST_SKIP() << "the sanitizers need more address space than the limit";
   // 256 MiB through a pipe under a 48 MiB address-space limit: a program
   // that held its input would be killed long before the end.
@@ -147,6 +150,7 @@ TEST(ExtractCommand, AnEndlessStreamRunsInConstantMemoryAndOutputComesAsItIsRead
 }
 
 TEST(ExtractCommand, ALargeFileGivesTheSameLinesOnAnyNumberOfThreads) {
+  if (const char* why = test::missing(test::Feature::PosixShell)) GTEST_SKIP() << why;
   TempFolder folder;
   std::mt19937_64 random(17);
   const std::vector<std::string> pieces = {
@@ -262,6 +266,7 @@ TEST(ExtractCommand, AQuietRunShowsErrorsButNoNotes) {
 }
 
 TEST(ExtractCommand, AFileAsStandardInputIsReadOnce) {
+  if (const char* why = test::missing(test::Feature::PosixShell)) GTEST_SKIP() << why;
   TempFolder folder;
   std::string many;
   for (int i = 0; many.size() < (std::size_t{20} << 20); ++i) many += "u" + std::to_string(i) + "@example.com\n";

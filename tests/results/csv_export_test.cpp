@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "results/csv_export.h"
+#include "support/system.h"
 #include "support/temp_folder.h"
 
 namespace mailsift {
@@ -71,7 +72,7 @@ TEST(ExportList1, ReportsAMissingFolderWithNumberAndPath) {
   const std::string path = folder.file("missing/list.csv");
   const std::optional<platform::Failure> error = exportList1(lists, ";", path);
   ASSERT_TRUE(error.has_value());
-  EXPECT_EQ(error->systemError, ENOENT);
+  EXPECT_EQ(error->systemError, test::exportErrorNumbers().missingFolder);
   EXPECT_NE(exportErrorDescription(*error).find(path), std::string::npos) << exportErrorDescription(*error);
   EXPECT_FALSE(std::filesystem::exists(folder.path() / "missing"));
 }

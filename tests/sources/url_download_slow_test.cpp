@@ -37,8 +37,8 @@ TEST(URLDownloadSlow, SavesALargeBodyByteForByte) {
   ASSERT_TRUE(result.saved()) << messageOf(result.failure);
   const std::string body = test::readFile(result.savedPath);
   ASSERT_EQ(body.size(), HttpTestServer::kLargeSize);
-  std::uint64_t firstMismatch = body.size();
-  for (std::uint64_t i = 0; i < body.size(); ++i) {
+  std::size_t firstMismatch = body.size();
+  for (std::size_t i = 0; i < body.size(); ++i) {
     if (body[i] != HttpTestServer::largeBodyByte(i)) {
       firstMismatch = i;
       break;

@@ -1,21 +1,61 @@
-// The loopback HTTP server for download tests, on plain POSIX sockets.
+// The loopback HTTP server for download tests, on plain sockets: POSIX
+// ones, or Winsock, whose few differences are named at the top.
 #include "support/http_test_server.h"
 
+#ifdef _WIN32
+#include <winsock2.h>
+#include <ws2tcpip.h>
+#else
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#endif
 #include <zlib.h>
 
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstdlib>
+#include <mutex>
 #include <stdexcept>
+
+#include "support/system.h"
 
 namespace mailsift::test {
 namespace {
+
+#ifdef _WIN32
+using SocketId = SOCKET;
+using IoSize = int;
+constexpr int kNoSignal = 0;
+constexpr int kShutWrite = SD_SEND;
+int closeSocket(SocketId id) { return ::closesocket(id); }
+int pollSockets(pollfd* entries, unsigned long count, int ms) { return ::WSAPoll(entries, count, ms); }
+SocketId newSocket() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    WSADATA data;
+    ::WSAStartup(MAKEWORD(2, 2), &data);
+  });
+  return ::socket(AF_INET, SOCK_STREAM, 0);
+}
+SocketId acceptOne(SocketId listener) { return ::accept(listener, nullptr, nullptr); }
+bool isOpen(SocketId id) { return id != INVALID_SOCKET; }
+bool retry() { return ::WSAGetLastError() == WSAEWOULDBLOCK || ::WSAGetLastError() == WSAEINTR; }
+#else
+using SocketId = int;
+using IoSize = ssize_t;
+constexpr int kNoSignal = MSG_NOSIGNAL;
+constexpr int kShutWrite = SHUT_WR;
+int closeSocket(SocketId id) { return ::close(id); }
+int pollSockets(pollfd* entries, nfds_t count, int ms) { return ::poll(entries, count, ms); }
+SocketId newSocket() { return ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0); }
+SocketId acceptOne(SocketId listener) { return ::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC); }
+bool isOpen(SocketId id) { return id >= 0; }
+bool retry() { return errno == EINTR || errno == EAGAIN; }
+#endif
 
 using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
@@ -38,22 +78,22 @@ constexpr std::string_view kPage =
 
 class Socket {
  public:
-  explicit Socket(int fd) : m_fd(fd) {}
+  explicit Socket(SocketId fd) : m_fd(fd) {}
   ~Socket() {
-    if (m_fd >= 0) ::close(m_fd);
+    if (isOpen(m_fd)) closeSocket(m_fd);
   }
   Socket(const Socket&) = delete;
   Socket& operator=(const Socket&) = delete;
-  int get() const { return m_fd; }
+  SocketId get() const { return m_fd; }
 
  private:
-  int m_fd;
+  SocketId m_fd;
 };
 
 // Waits for `events` on `fd` for one poll step. Returns the events seen.
-short pollOnce(int fd, short events) {
+short pollOnce(SocketId fd, short events) {
   pollfd entry{fd, events, 0};
-  const int ready = ::poll(&entry, 1, kPollMs);
+  const int ready = pollSockets(&entry, 1, kPollMs);
   return ready > 0 ? entry.revents : 0;
 }
 
@@ -100,18 +140,19 @@ struct Request {
 }  // namespace
 
 HttpTestServer::HttpTestServer(std::chrono::seconds lifetime) : m_deadline(Clock::now() + lifetime) {
-  ::setenv("no_proxy", "*", 1);
-  ::setenv("NO_PROXY", "*", 1);
-  m_listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (m_listener < 0) throw std::runtime_error("socket failed");
+  setEnvironment("no_proxy", "*");
+  setEnvironment("NO_PROXY", "*");
+  const SocketId listener = newSocket();
+  if (!isOpen(listener)) throw std::runtime_error("socket failed");
+  m_listener = static_cast<std::intptr_t>(listener);
   sockaddr_in address{};
   address.sin_family = AF_INET;
   address.sin_port = 0;                              // any free port
   address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);  // 127.0.0.1 and nothing else
   socklen_t size = sizeof address;
-  if (::bind(m_listener, reinterpret_cast<sockaddr*>(&address), size) != 0 || ::listen(m_listener, 16) != 0 ||
-      ::getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &size) != 0) {
-    ::close(m_listener);
+  if (::bind(listener, reinterpret_cast<sockaddr*>(&address), size) != 0 || ::listen(listener, 16) != 0 ||
+      ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &size) != 0) {
+    closeSocket(listener);
     throw std::runtime_error("cannot listen on 127.0.0.1");
   }
   m_port = ntohs(address.sin_port);
@@ -121,7 +162,7 @@ HttpTestServer::HttpTestServer(std::chrono::seconds lifetime) : m_deadline(Clock
 HttpTestServer::~HttpTestServer() {
   m_stop = true;
   m_thread.join();
-  ::close(m_listener);
+  closeSocket(static_cast<SocketId>(m_listener));
 }
 
 std::string HttpTestServer::url(std::string_view path) const {
@@ -142,13 +183,15 @@ char HttpTestServer::largeBodyByte(std::uint64_t index) noexcept {
 
 void HttpTestServer::serve() {
   while (!m_stop && Clock::now() < m_deadline) {
-    if ((pollOnce(m_listener, POLLIN) & POLLIN) == 0) continue;
-    const int connection = ::accept4(m_listener, nullptr, nullptr, SOCK_CLOEXEC);
-    if (connection >= 0) handle(connection);
+    const auto listener = static_cast<SocketId>(m_listener);
+    if ((pollOnce(listener, POLLIN) & POLLIN) == 0) continue;
+    const SocketId connection = acceptOne(listener);
+    if (isOpen(connection)) handle(static_cast<std::intptr_t>(connection));
   }
 }
 
-void HttpTestServer::handle(int fd) {
+void HttpTestServer::handle(std::intptr_t id) {
+  const auto fd = static_cast<SocketId>(id);
   const Socket connection(fd);
   const auto stopped = [this] { return m_stop.load() || Clock::now() >= m_deadline; };
 
@@ -158,9 +201,10 @@ void HttpTestServer::handle(int fd) {
     while (!data.empty()) {
       if (stopped() || Clock::now() - lastProgress > kIoLimit) return false;
       if ((pollOnce(fd, POLLOUT) & (POLLOUT | POLLERR | POLLHUP)) == 0) continue;
-      const ssize_t sent = ::send(fd, data.data(), data.size(), MSG_NOSIGNAL);
+      const auto piece = static_cast<int>(std::min<std::size_t>(data.size(), 1 << 20));
+      const IoSize sent = ::send(fd, data.data(), piece, kNoSignal);
       if (sent < 0) {
-        if (errno == EINTR || errno == EAGAIN) continue;
+        if (retry()) continue;
         return false;
       }
       data.remove_prefix(static_cast<std::size_t>(sent));
@@ -187,7 +231,7 @@ void HttpTestServer::handle(int fd) {
     if (stopped() || Clock::now() >= readUntil || head.size() > kMaxRequestBytes) return;
     if ((pollOnce(fd, POLLIN) & (POLLIN | POLLERR | POLLHUP)) == 0) continue;
     char chunk[4096];
-    const ssize_t got = ::recv(fd, chunk, sizeof chunk, 0);
+    const IoSize got = ::recv(fd, chunk, sizeof chunk, 0);
     if (got <= 0) return;
     head.append(chunk, static_cast<std::size_t>(got));
   }
@@ -282,7 +326,7 @@ void HttpTestServer::handle(int fd) {
     if (respond("200 OK", "Content-Type: text/plain\r\n", std::string(100, 'r'), 1000)) {
       // Closing with a zero linger time sends a reset instead of an orderly end.
       const linger abort{1, 0};
-      ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
+      ::setsockopt(fd, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&abort), sizeof abort);
     }
     return;
   } else if (target == "/bad-chunked") {
@@ -292,7 +336,7 @@ void HttpTestServer::handle(int fd) {
     done = respond("404 Not Found", "Content-Type: text/plain\r\n", "not found", 9);
   }
   if (!done) return;
-  ::shutdown(fd, SHUT_WR);
+  ::shutdown(fd, kShutWrite);
   waitForClose(std::chrono::seconds(1));
 }
 

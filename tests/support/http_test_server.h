@@ -63,9 +63,9 @@ class HttpTestServer {
 
  private:
   void serve();
-  void handle(int connection);
+  void handle(std::intptr_t connection);
 
-  int m_listener = -1;
+  std::intptr_t m_listener = -1;  // a socket: a descriptor or a Winsock SOCKET
   std::uint16_t m_port = 0;
   std::chrono::steady_clock::time_point m_deadline;
   std::atomic<bool> m_stop{false};

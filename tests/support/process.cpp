@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <stdexcept>
 #include <utility>
@@ -16,14 +17,15 @@ extern char** environ;
 namespace mailsift::test {
 namespace {
 
-void closeIfOpen(int& fd) {
-  if (fd >= 0) close(fd);
+void closeIfOpen(std::intptr_t& fd) {
+  if (fd >= 0) close(static_cast<int>(fd));
   fd = -1;
 }
 
 }  // namespace
 
-RunningProcess startProcess(const std::string& program, const std::vector<std::string>& args) {
+RunningProcess startProcess(const std::string& program, const std::vector<std::string>& args,
+                            const Environment& environment) {
   int in[2], out[2], err[2];
   if (pipe(in) != 0 || pipe(out) != 0 || pipe(err) != 0) throw std::runtime_error("pipe failed");
   posix_spawn_file_actions_t actions;
@@ -39,8 +41,20 @@ RunningProcess startProcess(const std::string& program, const std::vector<std::s
   for (std::string& arg : argvText) argv.push_back(arg.data());
   argv.push_back(nullptr);
 
+  std::vector<std::string> environmentText;
+  for (char** variable = environ; *variable != nullptr; ++variable) {
+    const std::string text(*variable);
+    const bool replaced = std::any_of(environment.begin(), environment.end(),
+                                      [&](const auto& added) { return text.starts_with(added.first + "="); });
+    if (!replaced) environmentText.push_back(text);
+  }
+  for (const auto& [name, value] : environment) environmentText.push_back(name + "=" + value);
+  std::vector<char*> envp;
+  for (std::string& variable : environmentText) envp.push_back(variable.data());
+  envp.push_back(nullptr);
+
   pid_t pid = 0;
-  const int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
+  const int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data());
   posix_spawn_file_actions_destroy(&actions);
   close(in[0]);
   close(out[1]);
@@ -59,14 +73,14 @@ RunningProcess::RunningProcess(RunningProcess&& other) noexcept
       m_err(std::exchange(other.m_err, -1)) {}
 
 RunningProcess::~RunningProcess() {
-  for (int* fd : {&m_in, &m_out, &m_err}) closeIfOpen(*fd);
+  for (std::intptr_t* fd : {&m_in, &m_out, &m_err}) closeIfOpen(*fd);
   if (m_pid > 0) {
-    kill(m_pid, SIGKILL);
-    waitpid(m_pid, nullptr, 0);
+    kill(static_cast<pid_t>(m_pid), SIGKILL);
+    waitpid(static_cast<pid_t>(m_pid), nullptr, 0);
   }
 }
 
-void RunningProcess::signal(int signal) const { kill(m_pid, signal); }
+void RunningProcess::signal(int signal) const { kill(static_cast<pid_t>(m_pid), signal); }
 
 ProcessResult RunningProcess::wait(const std::string& input) {
   // Feed the input and drain both outputs together, so no pipe fills up.
@@ -75,22 +89,24 @@ ProcessResult RunningProcess::wait(const std::string& input) {
   std::size_t fed = 0;
   if (input.empty()) closeIfOpen(m_in);
   while (m_in >= 0 || m_out >= 0 || m_err >= 0) {
-    pollfd fds[3] = {{m_in, POLLOUT, 0}, {m_out, POLLIN, 0}, {m_err, POLLIN, 0}};
+    pollfd fds[3] = {{static_cast<int>(m_in), POLLOUT, 0},
+                     {static_cast<int>(m_out), POLLIN, 0},
+                     {static_cast<int>(m_err), POLLIN, 0}};
     if (poll(fds, 3, -1) < 0) {
       if (errno == EINTR) continue;
       break;
     }
     if (m_in >= 0 && fds[0].revents != 0) {
-      const ssize_t n = write(m_in, input.data() + fed, input.size() - fed);
+      const ssize_t n = write(static_cast<int>(m_in), input.data() + fed, input.size() - fed);
       if (n > 0) fed += static_cast<std::size_t>(n);
       if (n <= 0 || fed == input.size()) closeIfOpen(m_in);
     }
     char buffer[65536];
-    int* sources[2] = {&m_out, &m_err};
+    std::intptr_t* sources[2] = {&m_out, &m_err};
     std::string* sinks[2] = {&result.out, &result.err};
     for (int i = 0; i < 2; ++i) {
       if (*sources[i] < 0 || fds[i + 1].revents == 0) continue;
-      const ssize_t n = read(*sources[i], buffer, sizeof buffer);
+      const ssize_t n = read(static_cast<int>(*sources[i]), buffer, sizeof buffer);
       if (n > 0) {
         sinks[i]->append(buffer, static_cast<std::size_t>(n));
       } else {
@@ -99,13 +115,14 @@ ProcessResult RunningProcess::wait(const std::string& input) {
     }
   }
   int status = 0;
-  waitpid(std::exchange(m_pid, -1), &status, 0);
+  waitpid(static_cast<pid_t>(std::exchange(m_pid, -1)), &status, 0);
   result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   return result;
 }
 
-ProcessResult runProcess(const std::string& program, const std::vector<std::string>& args, const std::string& input) {
-  return startProcess(program, args).wait(input);
+ProcessResult runProcess(const std::string& program, const std::vector<std::string>& args, const std::string& input,
+                         const Environment& environment) {
+  return startProcess(program, args, environment).wait(input);
 }
 
 }  // namespace mailsift::test

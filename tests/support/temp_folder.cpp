@@ -6,6 +6,21 @@
 #include <sstream>
 
 namespace mailsift::test {
+namespace {
+
+// Names in tests are UTF-8. A narrow string would be read in the ANSI code
+// page on Windows, which turns "caf\xC3\xA9" into "caf\xC3\x83\xC2\xA9" and
+// cannot hold a Greek or Chinese name at all.
+std::filesystem::path fromUtf8(std::string_view name) {
+  return std::filesystem::path(std::u8string(name.begin(), name.end()));
+}
+
+std::string utf8(const std::filesystem::path& path) {
+  const std::u8string text = path.u8string();
+  return std::string(text.begin(), text.end());
+}
+
+}  // namespace
 
 TempFolder::TempFolder() {
   std::random_device device;
@@ -31,14 +46,14 @@ TempFolder::~TempFolder() {
   std::filesystem::remove_all(m_path, ignored);
 }
 
-std::string TempFolder::file(std::string_view name) const { return (m_path / name).string(); }
+std::string TempFolder::file(std::string_view name) const { return utf8(m_path / fromUtf8(name)); }
 
 std::string TempFolder::write(std::string_view name, std::string_view content) const {
-  const std::filesystem::path target = m_path / name;
+  const std::filesystem::path target = m_path / fromUtf8(name);
   std::filesystem::create_directories(target.parent_path());
   std::ofstream out(target, std::ios::binary | std::ios::trunc);
   out.write(content.data(), static_cast<std::streamsize>(content.size()));
-  return target.string();
+  return utf8(target);
 }
 
 std::string readFile(const std::filesystem::path& path) {

@@ -15,9 +15,9 @@ class TempFolder {
   TempFolder& operator=(const TempFolder&) = delete;
 
   const std::filesystem::path& path() const noexcept { return m_path; }
-  // The path of `name` inside the folder, as a string.
+  // The path of `name` (UTF-8) inside the folder, as a UTF-8 string.
   std::string file(std::string_view name) const;
-  // Writes `content` byte for byte to `name` (creating parent folders) and returns its path.
+  // Writes `content` byte for byte to `name` (creating parent folders) and returns its path, as file() does.
   std::string write(std::string_view name, std::string_view content) const;
 
  private:

@@ -1,8 +1,9 @@
-// UTF-8 and UTF-16, and Win32 errors as errno values.
+// UTF-8 and UTF-16, and Win32 errors as failures.
 #include "platform/win32/win32_text.h"
 
 #include <cerrno>
 #include <climits>
+#include <string>
 #include <string_view>
 #include <utility>
 
@@ -96,8 +97,26 @@ int errnoOf(DWORD error) noexcept {
   }
 }
 
+std::string systemMessage(DWORD error) {
+  wchar_t* text = nullptr;
+  const DWORD length =
+      ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                       nullptr, error, 0, reinterpret_cast<LPWSTR>(&text), 0, nullptr);
+  std::wstring message(text != nullptr ? text : L"", length);
+  if (text != nullptr) ::LocalFree(text);
+  while (!message.empty() && (message.back() == L'\r' || message.back() == L'\n' || message.back() == L' ')) {
+    message.pop_back();
+  }
+  if (message.empty()) return "error " + std::to_string(error);
+  return utf8(message);
+}
+
 Failure failureFromWin32(DWORD error, std::string target, FailureKind otherwise) {
-  return failureFromSystemError(errnoOf(error), std::move(target), otherwise);
+  if (error == ERROR_SUCCESS) error = ERROR_IO_DEVICE;
+  Failure failure = failureFromSystemError(errnoOf(error), std::move(target), otherwise);
+  failure.systemError = static_cast<int>(error);
+  failure.message = systemMessage(error);
+  return failure;
 }
 
 }  // namespace mailsift::platform::win32

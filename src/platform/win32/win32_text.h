@@ -27,7 +27,14 @@ std::string utf8(const std::wstring& text);
 // one).
 int errnoOf(DWORD error) noexcept;
 
-// failureFromSystemError for a Win32 error code.
+// The system's text for the Win32 error `error` in the user's language,
+// without the line end, or "error N" when the system has none.
+std::string systemMessage(DWORD error);
+
+// The failure for the Win32 error `error`: the kind of the closest errno
+// value (see failureFromSystemError), the Win32 code itself as the system
+// error number (ERROR_SUCCESS taken as ERROR_IO_DEVICE, so a failure never
+// reads as success) and systemMessage's text.
 Failure failureFromWin32(DWORD error, std::string target, FailureKind otherwise);
 
 }  // namespace mailsift::platform::win32
