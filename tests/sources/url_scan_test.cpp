@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/paths.h"
 #include "sources/temp_dir.h"
 #include "support/failures.h"
 #include "support/http_test_server.h"
@@ -51,7 +52,7 @@ const fs::path& processTempFolder() {
 class UrlScanTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_EQ(temporaryFolder(), processTempFolder().string() + "/");
+    ASSERT_EQ(temporaryFolder(), platform::withTrailingSeparator(processTempFolder().string()));
     clear();
   }
   void TearDown() override { clear(); }
