@@ -98,16 +98,17 @@ std::optional<Failure> swapIn(const std::wstring& temporary, const std::wstring&
 }  // namespace
 
 std::optional<Failure> writeFileReplacing(const std::string& path, std::string_view bytes) {
-  if (path.find('\0') != std::string::npos) return failureFromSystemError(EINVAL, path, FailureKind::WriteFailed);
+  if (path.find('\0') != std::string::npos)
+    return win32::failureFromWin32(ERROR_INVALID_NAME, path, FailureKind::WriteFailed);
   const std::wstring target = win32::widePath(path);
   const DWORD attributes = ::GetFileAttributesW(target.c_str());
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-    return failureFromSystemError(EISDIR, path, FailureKind::WriteFailed);
+    return win32::failureFromWin32(ERROR_ACCESS_DENIED, path, FailureKind::WriteFailed);
   }
   const std::size_t slash = path.find_last_of("/\\");
   const std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
   const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-  if (name.empty()) return failureFromSystemError(EISDIR, path, FailureKind::WriteFailed);
+  if (name.empty()) return win32::failureFromWin32(ERROR_ACCESS_DENIED, path, FailureKind::WriteFailed);
   const std::string stem = folder + "." + name.substr(0, std::min(name.size(), kMaxNameStem)) + ".mailsift-";
 
   for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
@@ -140,7 +141,7 @@ std::optional<Failure> writeFileReplacing(const std::string& path, std::string_v
     ::DeleteFileW(wideTemporary.c_str());
     return failure;
   }
-  return failureFromSystemError(EEXIST, path, FailureKind::WriteFailed);
+  return win32::failureFromWin32(ERROR_FILE_EXISTS, path, FailureKind::WriteFailed);
 }
 
 }  // namespace mailsift::platform
