@@ -29,6 +29,7 @@ namespace {
 #ifdef _WIN32
 using SocketId = SOCKET;
 using IoSize = int;
+using IoLength = int;  // what send takes for a length
 constexpr int kNoSignal = 0;
 constexpr int kShutWrite = SD_SEND;
 int closeSocket(SocketId id) { return ::closesocket(id); }
@@ -47,6 +48,7 @@ bool retry() { return ::WSAGetLastError() == WSAEWOULDBLOCK || ::WSAGetLastError
 #else
 using SocketId = int;
 using IoSize = ssize_t;
+using IoLength = std::size_t;
 constexpr int kNoSignal = MSG_NOSIGNAL;
 constexpr int kShutWrite = SHUT_WR;
 int closeSocket(SocketId id) { return ::close(id); }
@@ -201,7 +203,7 @@ void HttpTestServer::handle(std::intptr_t id) {
     while (!data.empty()) {
       if (stopped() || Clock::now() - lastProgress > kIoLimit) return false;
       if ((pollOnce(fd, POLLOUT) & (POLLOUT | POLLERR | POLLHUP)) == 0) continue;
-      const auto piece = static_cast<int>(std::min<std::size_t>(data.size(), 1 << 20));
+      const auto piece = static_cast<IoLength>(std::min<std::size_t>(data.size(), 1 << 20));
       const IoSize sent = ::send(fd, data.data(), piece, kNoSignal);
       if (sent < 0) {
         if (retry()) continue;
