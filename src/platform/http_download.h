@@ -69,4 +69,12 @@ struct HttpResult {
 // files). Never throws except std::bad_alloc.
 [[nodiscard]] HttpResult downloadToFile(const std::string& url, std::FILE* file, const HttpOptions& options = {});
 
+namespace detail {
+// "5 minutes", "30 seconds", "1500 ms": a time limit as people set it, for
+// the failures of every HTTP layer.
+std::string durationText(std::chrono::milliseconds limit);
+// "1 GiB", "512 KiB", "1000 bytes": a size limit as people set it.
+std::string sizeText(std::uint64_t bytes);
+}  // namespace detail
+
 }  // namespace mailsift::platform

@@ -20,6 +20,9 @@
 namespace mailsift::platform {
 namespace {
 
+using detail::durationText;
+using detail::sizeText;
+
 constexpr long kMaxRedirects = 10;
 constexpr long kStallBytesPerSecond = 1;
 constexpr std::chrono::milliseconds kClockSlack{50};
@@ -207,28 +210,6 @@ CURLcode configure(CURL* handle, const std::string& url, Transfer& transfer, cha
   set(CURLOPT_XFERINFODATA, static_cast<void*>(&transfer));
   set(CURLOPT_NOPROGRESS, 0L);
   return code;
-}
-
-// "5 minutes", "30 seconds", "1500 ms": the time limit as people set it.
-std::string durationText(std::chrono::milliseconds limit) {
-  const auto ms = limit.count();
-  const auto plural = [](long long count, const char* unit) {
-    return std::to_string(count) + " " + unit + (count == 1 ? "" : "s");
-  };
-  if (ms % 60'000 == 0) return plural(ms / 60'000, "minute");
-  if (ms % 1000 == 0) return plural(ms / 1000, "second");
-  return std::to_string(ms) + " ms";
-}
-
-// "1 GiB", "512 KiB", "1000 bytes": the size limit as people set it.
-std::string sizeText(std::uint64_t bytes) {
-  constexpr const char* kUnits[] = {"bytes", "KiB", "MiB", "GiB", "TiB"};
-  std::size_t unit = 0;
-  while (unit + 1 < std::size(kUnits) && bytes != 0 && bytes % 1024 == 0) {
-    bytes /= 1024;
-    ++unit;
-  }
-  return std::to_string(bytes) + " " + kUnits[unit];
 }
 
 Failure sizeLimitFailure(const std::string& url, std::uint64_t limit) {

@@ -30,6 +30,9 @@
 namespace mailsift::platform {
 namespace {
 
+using detail::durationText;
+using detail::sizeText;
+
 constexpr int kMaxRedirects = 10;
 // How often the calling thread looks at a running transfer: the delay of a
 // cancel, and the steps in which progress is reported.
@@ -204,26 +207,6 @@ void setUserAgent() {
     char agent[] = "mailsift/" MAILSIFT_VERSION;
     ::UrlMkSetSessionOption(URLMON_OPTION_USERAGENT, agent, static_cast<DWORD>(std::strlen(agent)), 0);
   });
-}
-
-std::string durationText(std::chrono::milliseconds limit) {
-  const auto ms = limit.count();
-  const auto plural = [](long long count, const char* unit) {
-    return std::to_string(count) + " " + unit + (count == 1 ? "" : "s");
-  };
-  if (ms % 60'000 == 0) return plural(ms / 60'000, "minute");
-  if (ms % 1000 == 0) return plural(ms / 1000, "second");
-  return std::to_string(ms) + " ms";
-}
-
-std::string sizeText(std::uint64_t bytes) {
-  constexpr const char* kUnits[] = {"bytes", "KiB", "MiB", "GiB", "TiB"};
-  std::size_t unit = 0;
-  while (unit + 1 < std::size(kUnits) && bytes != 0 && bytes % 1024 == 0) {
-    bytes /= 1024;
-    ++unit;
-  }
-  return std::to_string(bytes) + " " + kUnits[unit];
 }
 
 std::string resultText(HRESULT result) {
