@@ -38,8 +38,8 @@ namespace mailsift::platform {
 // a FIFO) cannot be replaced; it is opened and written in place instead,
 // with the same checks. A FIFO that no program reads from fails at once with
 // ENXIO and the message "no program reads from it" instead of waiting for a
-// reader. A target that is a folder fails with EISDIR before anything is
-// created.
+// reader. A target that is a folder fails with EISDIR (on Windows with
+// ERROR_ACCESS_DENIED, as Windows says itself) before anything is created.
 //
 // Returns std::nullopt on success, or the failure for `path`: its error
 // number is the system's (never 0), its message the system's text for it

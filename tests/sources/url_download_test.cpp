@@ -333,7 +333,11 @@ TEST_F(URLDownloadTest, CancelStopsTheDownloadAndRemovesThePartialFile) {
   EXPECT_FALSE(result.saved());
   EXPECT_TRUE(result.failure.has_value());
   EXPECT_GT(seen, 0u);
-  EXPECT_LT(seen, HttpTestServer::kLargeSize);
+  // Without news while the body arrives, the first chance to cancel may
+  // come only once the whole body is in; the file must still go.
+  if (test::missing(test::Feature::DownloadProgress) == nullptr) {
+    EXPECT_LT(seen, HttpTestServer::kLargeSize);
+  }
   EXPECT_TRUE(names().empty());
 
   const URLDownloadResult before =

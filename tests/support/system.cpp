@@ -62,7 +62,7 @@ bool runningAsRoot() { return false; }
 
 bool giveLinkToNobody(const std::string& /*link*/) { return false; }
 
-ExportErrorNumbers exportErrorNumbers() { return {ERROR_PATH_NOT_FOUND, EISDIR}; }
+ExportErrorNumbers exportErrorNumbers() { return {ERROR_PATH_NOT_FOUND, ERROR_ACCESS_DENIED}; }
 
 #else
 

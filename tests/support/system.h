@@ -40,7 +40,8 @@ bool giveLinkToNobody(const std::string& link);
 
 // The system error numbers a failed export reports (after "Err:"): for a
 // path through a missing folder (ENOENT; ERROR_PATH_NOT_FOUND on Windows)
-// and for a target that is a folder (EISDIR, which the program finds itself).
+// and for a target that is a folder, which the program finds itself (EISDIR;
+// ERROR_ACCESS_DENIED, what Windows says when a folder is opened for writing).
 struct ExportErrorNumbers {
   int missingFolder;
   int isFolder;

@@ -103,7 +103,9 @@ std::optional<Failure> writeFileReplacing(const std::string& path, std::string_v
   const std::wstring target = win32::widePath(path);
   const DWORD attributes = ::GetFileAttributesW(target.c_str());
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-    return win32::failureFromWin32(ERROR_ACCESS_DENIED, path, FailureKind::WriteFailed);
+    Failure failure = win32::failureFromWin32(ERROR_ACCESS_DENIED, path, FailureKind::WriteFailed);
+    failure.kind = FailureKind::IsFolder;
+    return failure;
   }
   const std::size_t slash = path.find_last_of("/\\");
   const std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
