@@ -1,17 +1,17 @@
 // The window's texts are UTF-8 like the core's; the W functions of Win32
-// take UTF-16. These convert at that boundary.
+// take UTF-16. The window converts at that boundary with the platform
+// layer's conversions.
 #pragma once
 
 #include <string>
 #include <string_view>
 
+#include "platform/win32/win32_text.h"
+
 namespace mailsift::gui_win32 {
 
-// `utf8` as UTF-16; bytes that are no UTF-8 become U+FFFD.
-std::wstring wide(std::string_view utf8);
-
-// `text` as UTF-8; a lone surrogate becomes U+FFFD.
-std::string utf8(std::wstring_view text);
+using platform::win32::utf8;
+using platform::win32::wide;
 
 // `path` with every "/" turned into "\", the separator the shell's dialogs
 // show and expect.

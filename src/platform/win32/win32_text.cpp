@@ -9,7 +9,7 @@
 
 namespace mailsift::platform::win32 {
 
-std::wstring wide(const std::string& utf8) {
+std::wstring wide(std::string_view utf8) {
   if (utf8.empty() || utf8.size() > INT_MAX) return std::wstring();
   const int length = static_cast<int>(utf8.size());
   const int needed = ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), length, nullptr, 0);
@@ -44,7 +44,7 @@ std::wstring widePath(const std::string& path) {
   return full;
 }
 
-std::string utf8(const std::wstring& text) {
+std::string utf8(std::wstring_view text) {
   if (text.empty() || text.size() > INT_MAX) return std::string();
   const int length = static_cast<int>(text.size());
   const int needed = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), length, nullptr, 0, nullptr, nullptr);

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <string>
+#include <string_view>
 
 #include "platform/failure.h"
 
@@ -13,15 +14,15 @@ namespace mailsift::platform::win32 {
 
 // `utf8` as UTF-16. Bytes that are no UTF-8 become U+FFFD, so such a name
 // names no file rather than another one.
-std::wstring wide(const std::string& utf8);
+std::wstring wide(std::string_view utf8);
 
 // `path` as UTF-16 for the W file functions: "/" becomes "\", and the
 // path, made full as the system resolves it (relative names, "." and ".."),
 // gets the "\\?\" prefix, so that paths past MAX_PATH open.
 std::wstring widePath(const std::string& path);
 
-// `text` as UTF-8.
-std::string utf8(const std::wstring& text);
+// `text` as UTF-8; a lone surrogate becomes U+FFFD.
+std::string utf8(std::wstring_view text);
 
 // The errno value closest to the Win32 error `error` (EIO for those without
 // one).
